@@ -1,0 +1,29 @@
+// Getting the firmware's interpreter modules into the working folder through the script
+// library.
+#pragma once
+
+#include <string>
+
+#include "extract/script_library.h"
+#include "extract/transfer_buffer.h"
+
+namespace fwlaunch {
+
+// The module whose presence in the working folder means the extraction succeeded.
+inline constexpr char kLaunchModuleFile[] = "Launch.pyo";
+
+// Loads the library, writes every listed .pyd and .pyo file into working_folder (which ends
+// in a separator), unloads the library, and reports whether "Launch.pyo" is now there,
+// written by this call or left by an earlier run. False at once, with nothing written, when
+// the library cannot be loaded or lacks an operation. Throws std::bad_alloc when the transfer
+// buffer cannot be had.
+bool ExtractScripts(const std::string& library_path, const std::string& working_folder,
+                    const std::string& firmware_path);
+
+// The conversation with an already loaded library: query the list, open the firmware, read
+// and write each listed module in list order. The transfer buffer is allocated here, but
+// owned by the caller so that it outlives the library.
+void ExtractModules(ScriptLibrary& library, TransferBuffer& transfer,
+                    const std::string& working_folder, const std::string& firmware_path);
+
+}  // namespace fwlaunch

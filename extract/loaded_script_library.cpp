@@ -1,0 +1,65 @@
+// The binding of the script library's C exports, found by name in a loaded shared object.
+#include <utility>
+
+#include "extract/script_library.h"
+#include "platform/dynamic_library.h"
+
+namespace fwlaunch {
+
+namespace {
+
+extern "C" {
+using QueryCfgFunction = std::int32_t (*)(const char*, const char*, char*);
+using OpenFirmwareFunction = std::int32_t (*)(const char*, std::uint8_t*, std::uint8_t*);
+using ReadFileFunction = std::int32_t (*)(std::uint8_t*, const char*, std::int32_t, std::int32_t,
+                                          std::uint8_t*, std::int32_t);
+}
+
+class LoadedScriptLibrary final : public ScriptLibrary {
+ public:
+  LoadedScriptLibrary(platform::DynamicLibrary library, OpenFirmwareFunction open_firmware,
+                      ReadFileFunction read_file, QueryCfgFunction query_cfg)
+      : library_(std::move(library)),
+        open_firmware_(open_firmware),
+        read_file_(read_file),
+        query_cfg_(query_cfg) {}
+
+  std::int32_t QueryCfg(const char* firmware_path, const char* key, char* list) override {
+    return query_cfg_(firmware_path, key, list);
+  }
+  std::int32_t OpenFirmware(const char* firmware_path, std::uint8_t* transfer,
+                            std::uint8_t* context) override {
+    return open_firmware_(firmware_path, transfer, context);
+  }
+  std::int32_t ReadFileInFW(std::uint8_t* context, const char* name, std::int32_t offset,
+                            std::int32_t capacity, std::uint8_t* transfer,
+                            std::int32_t mode) override {
+    return read_file_(context, name, offset, capacity, transfer, mode);
+  }
+
+ private:
+  platform::DynamicLibrary library_;
+  OpenFirmwareFunction open_firmware_;
+  ReadFileFunction read_file_;
+  QueryCfgFunction query_cfg_;
+};
+
+template <typename Function>
+Function Export(const platform::DynamicLibrary& library, const char* name) {
+  return reinterpret_cast<Function>(library.Symbol(name));
+}
+
+}  // namespace
+
+std::unique_ptr<ScriptLibrary> LoadScriptLibrary(const std::string& path) {
+  std::optional<platform::DynamicLibrary> library = platform::DynamicLibrary::Open(path);
+  if (!library) return nullptr;
+  auto open_firmware = Export<OpenFirmwareFunction>(*library, kOpenFirmwareExport);
+  auto read_file = Export<ReadFileFunction>(*library, kReadFileExport);
+  auto query_cfg = Export<QueryCfgFunction>(*library, kQueryCfgExport);
+  if (open_firmware == nullptr || read_file == nullptr || query_cfg == nullptr) return nullptr;
+  return std::make_unique<LoadedScriptLibrary>(std::move(*library), open_firmware, read_file,
+                                               query_cfg);
+}
+
+}  // namespace fwlaunch

@@ -1,0 +1,47 @@
+// What the extraction asks of the vendor script library, and the fixed sizes of the buffers
+// it hands over. The library itself lives outside this program.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "extract/extraction_limits.h"
+
+namespace fwlaunch {
+
+// Proves to the library that the caller is the launcher; it stands at the start of the
+// context block and of the transfer buffer before every read.
+inline constexpr std::array<std::uint8_t, 8> kAccessToken = {0x01, 'K', 'Q', 'Z', 'V',
+                                                             'N',  'P', 'L'};
+
+// The configuration key whose value is the list of module files, each followed by LF.
+inline constexpr char kScriptListKey[] = "SCRIPT_PYD";
+
+// Export names of the three operations, in the order they are looked up.
+inline constexpr char kOpenFirmwareExport[] = "Py_OpenFirmware";
+inline constexpr char kReadFileExport[] = "Py_ReadFileInFW";
+inline constexpr char kQueryCfgExport[] = "Py_QueryCfg";
+
+// The library's three operations, as the extraction calls them.
+class ScriptLibrary {
+ public:
+  virtual ~ScriptLibrary() = default;
+
+  // Fills list (kScriptListSize bytes) with the key's NUL-terminated value.
+  virtual std::int32_t QueryCfg(const char* firmware_path, const char* key, char* list) = 0;
+  // transfer: kTransferSize bytes; context: kContextSize bytes, starting with the token.
+  virtual std::int32_t OpenFirmware(const char* firmware_path, std::uint8_t* transfer,
+                                    std::uint8_t* context) = 0;
+  // Returns how many bytes of the named file now stand at the start of transfer.
+  virtual std::int32_t ReadFileInFW(std::uint8_t* context, const char* name, std::int32_t offset,
+                                    std::int32_t capacity, std::uint8_t* transfer,
+                                    std::int32_t mode) = 0;
+};
+
+// Loads the shared object at path and binds the three exports; nothing when it cannot be
+// loaded or lacks one of them (it is then unloaded again at once).
+std::unique_ptr<ScriptLibrary> LoadScriptLibrary(const std::string& path);
+
+}  // namespace fwlaunch

@@ -1,0 +1,66 @@
+#include "extract/script_list.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "extract/extraction_limits.h"
+
+namespace fwlaunch {
+
+namespace {
+
+bool EqualsIgnoringAsciiCase(std::string_view a, std::string_view b) {
+  auto lower = [](char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; };
+  return a.size() == b.size() &&
+         std::equal(a.begin(), a.end(), b.begin(), [&](char x, char y) { return lower(x) == lower(y); });
+}
+
+bool HasModuleExtension(std::string_view entry) {
+  std::size_t dot = entry.rfind('.');
+  if (dot == std::string_view::npos) return false;
+  std::string_view extension = entry.substr(dot);
+  return EqualsIgnoringAsciiCase(extension, ".pyd") || EqualsIgnoringAsciiCase(extension, ".pyo");
+}
+
+bool StaysInsideFolder(std::string_view entry) {
+  if (entry.starts_with('/')) return false;
+  while (!entry.empty()) {
+    std::size_t slash = entry.find('/');
+    if (entry.substr(0, slash) == "..") return false;
+    if (slash == std::string_view::npos) break;
+    entry.remove_prefix(slash + 1);
+  }
+  return true;
+}
+
+}  // namespace
+
+ScriptListWalk::ScriptListWalk(std::span<const char> list)
+    : rest_(list.data(), static_cast<std::size_t>(std::find(list.begin(), list.end(), '\0') -
+                                                  list.begin())) {}
+
+std::optional<std::string_view> ScriptListWalk::Next() {
+  std::size_t line_feed = rest_.find('\n');
+  if (line_feed == std::string_view::npos) return std::nullopt;
+  std::string_view entry = rest_.substr(0, line_feed);
+  rest_.remove_prefix(line_feed + 1);
+  return entry;
+}
+
+bool IsExtractableEntry(std::string_view entry) {
+  // Longer names would be cut short in the entry name, and a cut name could overwrite
+  // another module.
+  if (entry.size() >= kEntryNameSize) return false;
+  return HasModuleExtension(entry) && StaysInsideFolder(entry);
+}
+
+std::optional<std::string> ModuleOutputPath(std::string_view working_folder,
+                                            std::string_view entry) {
+  if (working_folder.size() + entry.size() >= kPathBufferSize) return std::nullopt;
+  std::string path;
+  path.reserve(working_folder.size() + entry.size());
+  path.append(working_folder).append(entry);
+  return path;
+}
+
+}  // namespace fwlaunch

@@ -1,0 +1,44 @@
+#include "launcher/command_line.h"
+
+#include <string_view>
+
+namespace fwlaunch {
+
+namespace {
+
+constexpr int kFirstExtraArgument = 4;
+
+}  // namespace
+
+CommandLine ParseCommandLine(int argc, const char* const* argv) {
+  CommandLine command;
+  if (argc < kFirstExtraArgument) {
+    std::string_view only = argc == 2 ? argv[1] : "";
+    if (only == "--help" || only == "-h") command.action = CommandAction::kHelp;
+    else if (only == "--version") command.action = CommandAction::kVersion;
+    else command.action = CommandAction::kUsageError;
+    return command;
+  }
+  command.action = CommandAction::kLaunch;
+  command.request.firmware_path = argv[2];
+  command.request.function_name = argv[3];
+  command.request.extra_arguments.assign(argv + kFirstExtraArgument, argv + argc);
+  return command;
+}
+
+const char* UsageText() { return "usage: fwlaunch ANY FIRMWARE FUNCTION [ARGUMENT...]\n"; }
+
+const char* HelpText() {
+  return "usage: fwlaunch ANY FIRMWARE FUNCTION [ARGUMENT...]\n"
+         "\n"
+         "Extracts the script modules that FIRMWARE carries into the working folder\n"
+         "($TMPDIR/QALM/, else /tmp/QALM/) through the script library Script.dll placed\n"
+         "there beforehand, then calls Launch.FUNCTION(library, FIRMWARE, ARGUMENT...) in an\n"
+         "embedded Python 2.7 and exits with the integer it returns (255 on any failure).\n"
+         "The first argument is not read, but must be present.\n"
+         "\n"
+         "  --help     show this text\n"
+         "  --version  show the version\n";
+}
+
+}  // namespace fwlaunch

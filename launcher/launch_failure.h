@@ -1,0 +1,20 @@
+// A failure of one of the launch sequence's own steps; it carries nothing but its message.
+#pragma once
+
+namespace fwlaunch {
+
+class LaunchFailure {
+ public:
+  explicit LaunchFailure(const char* message) : message_(message) {}
+  const char* message() const { return message_; }
+
+ private:
+  const char* message_;
+};
+
+inline constexpr char kExtractionFailed[] = "Failed to extract script from firmware!";
+inline constexpr char kLaunchNotLoaded[] = "Failed to load Launch.pyo!";
+inline constexpr char kFunctionMissing[] = "Script function not in Launch.pyo!";
+inline constexpr char kUnknownException[] = "Unknown Exception!";
+
+}  // namespace fwlaunch

@@ -1,0 +1,75 @@
+#include "launcher/launch_sequence.h"
+
+#include <cstdio>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "extract/extract_scripts.h"
+#include "launcher/embedded_interpreter.h"
+#include "launcher/launch_failure.h"
+#include "launcher/module_search.h"
+#include "launcher/script_call.h"
+#include "launcher/working_folder.h"
+#include "platform/child_process.h"
+#include "platform/file_system.h"
+#include "purge/purge_shared_data.h"
+
+#ifndef FWLAUNCH_PYTHON_STDLIB
+#error "FWLAUNCH_PYTHON_STDLIB names the embedded interpreter's standard-library folder"
+#endif
+
+namespace fwlaunch {
+
+namespace {
+
+// The script function gets the library path, the firmware path, then the further arguments.
+std::vector<std::string> ScriptArguments(const std::string& library_path,
+                                         const LaunchRequest& request) {
+  std::vector<std::string> arguments{library_path, request.firmware_path};
+  arguments.insert(arguments.end(), request.extra_arguments.begin(),
+                   request.extra_arguments.end());
+  return arguments;
+}
+
+int RunScript(const LaunchRequest& request) {
+  std::string working_folder = WorkingFolder(platform::TemporaryFolder());
+  std::string library_path = ScriptLibraryPath(working_folder);
+
+  if (!ExtractScripts(library_path, working_folder, request.firmware_path)) {
+    throw LaunchFailure(kExtractionFailed);
+  }
+
+  EmbeddedInterpreter interpreter(working_folder);
+  PrepareModuleSearch(working_folder, FWLAUNCH_PYTHON_STDLIB);
+  return CallScriptFunction(request.function_name, ScriptArguments(library_path, request));
+}
+
+}  // namespace
+
+int RunGuardedSection(const LaunchRequest& request) noexcept {
+  int exit_status = -1;
+  try {
+    exit_status = RunScript(request);
+  } catch (const LaunchFailure& failure) {
+    std::printf("%s\n", failure.message());
+  } catch (...) {
+    std::printf("%s\n", kUnknownException);
+  }
+  return exit_status;
+}
+
+int RunLaunchSequence(const LaunchRequest& request) {
+  int exit_status = -1;
+  std::optional<platform::ChildOutcome> outcome =
+      platform::RunInChildProcess([&request] { return RunGuardedSection(request); });
+  if (!outcome || outcome->ended_by_signal) {
+    std::printf("%s\n", kUnknownException);
+  } else {
+    exit_status = outcome->exit_status;
+  }
+  PurgeSharedData();
+  return exit_status;
+}
+
+}  // namespace fwlaunch

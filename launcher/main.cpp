@@ -1,0 +1,28 @@
+// fwlaunch: runs the conversion scripts that a firmware image carries.
+#include <cstdio>
+
+#include "launcher/command_line.h"
+#include "launcher/launch_sequence.h"
+
+#ifndef FWLAUNCH_VERSION
+#error "FWLAUNCH_VERSION is the program's version"
+#endif
+
+int main(int argc, char** argv) {
+  using namespace fwlaunch;
+  CommandLine command = ParseCommandLine(argc, argv);
+  switch (command.action) {
+    case CommandAction::kHelp:
+      std::fputs(HelpText(), stdout);
+      return 0;
+    case CommandAction::kVersion:
+      std::printf("fwlaunch %s\n", FWLAUNCH_VERSION);
+      return 0;
+    case CommandAction::kUsageError:
+      std::fputs(UsageText(), stdout);
+      return 255;
+    case CommandAction::kLaunch:
+      break;
+  }
+  return RunLaunchSequence(command.request);
+}

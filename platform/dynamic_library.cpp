@@ -1,0 +1,34 @@
+#include "platform/dynamic_library.h"
+
+#include <dlfcn.h>
+
+#include <utility>
+
+namespace fwlaunch::platform {
+
+std::optional<DynamicLibrary> DynamicLibrary::Open(const std::string& path) {
+  // A path without a slash would make dlopen search the system folders instead.
+  if (path.find('/') == std::string::npos) return std::nullopt;
+  void* handle = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+  if (handle == nullptr) return std::nullopt;
+  return DynamicLibrary(handle);
+}
+
+DynamicLibrary::DynamicLibrary(DynamicLibrary&& other) noexcept
+    : handle_(std::exchange(other.handle_, nullptr)) {}
+
+DynamicLibrary& DynamicLibrary::operator=(DynamicLibrary&& other) noexcept {
+  if (this != &other) {
+    if (handle_ != nullptr) dlclose(handle_);
+    handle_ = std::exchange(other.handle_, nullptr);
+  }
+  return *this;
+}
+
+DynamicLibrary::~DynamicLibrary() {
+  if (handle_ != nullptr) dlclose(handle_);
+}
+
+void* DynamicLibrary::Symbol(const char* name) const { return dlsym(handle_, name); }
+
+}  // namespace fwlaunch::platform

@@ -1,0 +1,28 @@
+// A shared object loaded at run time and unloaded when its owner goes.
+#pragma once
+
+#include <optional>
+#include <string>
+
+namespace fwlaunch::platform {
+
+class DynamicLibrary {
+ public:
+  // Loads with every symbol bound now and none made global; nothing when it cannot be loaded.
+  static std::optional<DynamicLibrary> Open(const std::string& path);
+
+  DynamicLibrary(DynamicLibrary&& other) noexcept;
+  DynamicLibrary& operator=(DynamicLibrary&& other) noexcept;
+  DynamicLibrary(const DynamicLibrary&) = delete;
+  DynamicLibrary& operator=(const DynamicLibrary&) = delete;
+  ~DynamicLibrary();
+
+  // The address of an exported symbol, or null when the library has none of that name.
+  void* Symbol(const char* name) const;
+
+ private:
+  explicit DynamicLibrary(void* handle) : handle_(handle) {}
+  void* handle_ = nullptr;
+};
+
+}  // namespace fwlaunch::platform

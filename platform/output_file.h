@@ -1,0 +1,33 @@
+// A file created (or truncated) for binary writing, closed when its owner goes.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <string>
+
+namespace fwlaunch::platform {
+
+class OutputFile {
+ public:
+  // Creates or truncates the file. A symbolic link in the last place is never written
+  // through: the file stays where its path says it is.
+  static std::optional<OutputFile> Create(const std::string& path);
+
+  OutputFile(OutputFile&& other) noexcept;
+  OutputFile& operator=(OutputFile&&) = delete;
+  OutputFile(const OutputFile&) = delete;
+  OutputFile& operator=(const OutputFile&) = delete;
+  ~OutputFile();
+
+  // Writes every byte or reports false (disk full, file too large, I/O error).
+  bool WriteAll(std::span<const std::uint8_t> bytes);
+  // Closes the file; false when the system reports that the data did not reach it.
+  bool Close();
+
+ private:
+  explicit OutputFile(int descriptor) : descriptor_(descriptor) {}
+  int descriptor_ = -1;
+};
+
+}  // namespace fwlaunch::platform

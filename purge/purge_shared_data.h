@@ -1,0 +1,21 @@
+// Emptying the machine-wide shared data folder of its plain files at the end of every run.
+#pragma once
+
+#include <string>
+
+namespace fwlaunch {
+
+// The shared data folder: the machine-wide application data folder followed by
+// "BrenvikProductTQLN/".
+std::string SharedDataFolder();
+
+// Deletes the plain files directly inside the shared data folder. Silent: a missing folder
+// or a file that resists deletion simply stays.
+void PurgeSharedData();
+
+// Deletes every entry directly inside folder that is not a folder: plain files whatever their
+// mode, dot-files, and symbolic links (the link goes, never its target). Folders, links to
+// folders and everything inside them stay.
+void PurgeFolder(const std::string& folder);
+
+}  // namespace fwlaunch

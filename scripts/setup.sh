@@ -1,0 +1,28 @@
+#!/usr/bin/env bash
+# Installs what building and testing fwlaunch needs on a fresh Debian 12 machine. Packages
+# already present are left alone, so it costs nothing on a machine that has them.
+set -euo pipefail
+
+packages=(cmake g++ clang make libgtest-dev libgmock-dev libbenchmark-dev zlib1g-dev binutils)
+missing=()
+for package in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed" ||
+    missing+=("$package")
+done
+if ((${#missing[@]})); then
+  echo "setup: installing ${missing[*]}"
+  sudo_if_needed=()
+  [ "$(id -u)" -eq 0 ] || sudo_if_needed=(sudo)
+  "${sudo_if_needed[@]}" apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive "${sudo_if_needed[@]}" apt-get install -y -qq "${missing[@]}"
+fi
+
+# CPython 2.7 with its shared library is not a Debian package: it comes from pyenv or another
+# build, named with Python2_ROOT_DIR when it is not in pyenv's usual place.
+python_root="${Python2_ROOT_DIR:-${PYENV_ROOT:-$HOME/.pyenv}/versions/2.7.18}"
+if [ ! -f "$python_root/include/python2.7/Python.h" ] || ! ls "$python_root"/lib/libpython2.7.so >/dev/null 2>&1; then
+  echo "setup: no CPython 2.7 with its shared library at $python_root;" >&2
+  echo "setup: build one (pyenv: PYTHON_CONFIGURE_OPTS=--enable-shared pyenv install 2.7.18)" >&2
+  echo "setup: or name its root with Python2_ROOT_DIR=..." >&2
+  exit 1
+fi

@@ -1,0 +1,225 @@
+// The launcher end to end: the real program, a script library serving a folder as firmware,
+// and Launch modules compiled to .pyo.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "tests/support/run_program.h"
+#include "tests/support/scratch_folder.h"
+
+namespace fwlaunch {
+namespace {
+
+namespace fs = std::filesystem;
+using testing::ProgramOptions;
+using testing::ProgramRun;
+using testing::ReadFile;
+using testing::RunProgram;
+using testing::ScratchFolder;
+using testing::WriteFile;
+
+std::vector<std::string> SplitAtNul(const std::string& text) {
+  std::vector<std::string> parts{""};
+  for (char c : text) {
+    if (c == '\0') parts.emplace_back();
+    else parts.back() += c;
+  }
+  return parts;
+}
+
+class FwlaunchTest : public ::testing::Test {
+ protected:
+  FwlaunchTest() {
+    fs::create_directories(Work());
+    fs::copy_file(FWLAUNCH_FOLDER_LIBRARY, Work() / "Script.dll");
+    fs::create_directories(Firmware());
+    for (const char* module : {"Launch.pyo", "helper.pyo", "pydtest.pyd"})
+      fs::copy_file(fs::path(FWLAUNCH_TEST_MODULES) / module, Firmware() / module);
+    WriteFile(Firmware() / "SCRIPT_PYD", "Launch.pyo\nhelper.pyo\npydtest.pyd\n");
+
+    fs::remove_all(Shared());
+    fs::create_directories(Shared() / "sub");
+    WriteFile(Shared() / "state.dat", "state");
+    WriteFile(Shared() / ".hidden", "hidden");
+    WriteFile(Shared() / "sub" / "kept.dat", "kept");
+  }
+  ~FwlaunchTest() override { fs::remove_all(Shared()); }
+
+  fs::path Temp() const { return scratch.path() / "tmp"; }
+  fs::path Work() const { return Temp() / "QALM"; }
+  fs::path Firmware() const { return scratch.path() / "firmware"; }
+  static fs::path Shared() { return fs::path(FWLAUNCH_TEST_APPDATA) / "BrenvikProductTQLN"; }
+  std::string LibraryPath() const { return Work().string() + "/Script.dll"; }
+
+  ProgramRun Launch(const std::string& function, std::vector<std::string> extra = {}) {
+    std::vector<std::string> arguments{"unread", Firmware().string(), function};
+    arguments.insert(arguments.end(), extra.begin(), extra.end());
+    return Run(arguments);
+  }
+  ProgramRun Run(const std::vector<std::string>& arguments) {
+    return RunProgram(FWLAUNCH_TESTING_BINARY, arguments, options);
+  }
+
+  bool Purged() const {
+    return !fs::exists(Shared() / "state.dat") && !fs::exists(Shared() / ".hidden") &&
+           fs::exists(Shared() / "sub" / "kept.dat");
+  }
+
+  ScratchFolder scratch;
+  ProgramOptions options{{{"TMPDIR", Temp().string()}}, ""};
+};
+
+TEST_F(FwlaunchTest, TheFunctionGetsLibraryFirmwareAndFurtherArgumentsInOrder) {
+  ProgramRun run = Launch("Echo");
+  EXPECT_EQ(run.exit_status, 2);
+  EXPECT_EQ(SplitAtNul(run.out), (std::vector<std::string>{LibraryPath(), Firmware().string()}));
+
+  std::vector<std::string> extra{"out file.hex", "it's \"quoted\"", "caf\xc3\xa9 \xff", ""};
+  run = Launch("Echo", extra);
+  EXPECT_EQ(run.exit_status, 6);
+  std::vector<std::string> expected{LibraryPath(), Firmware().string()};
+  expected.insert(expected.end(), extra.begin(), extra.end());
+  EXPECT_EQ(SplitAtNul(run.out), expected);
+  EXPECT_EQ(run.err, "");
+  EXPECT_TRUE(Purged());
+}
+
+TEST_F(FwlaunchTest, TheExitStatusIsTheFunctionsIntegerOrMinusOne) {
+  struct Case {
+    const char* function;
+    int exit_status;
+  };
+  for (Case c : {Case{"Seven", 7}, Case{"Boolean", 1}, Case{"Smallest", 0}, Case{"Nothing", 255},
+                 Case{"Raise", 255}, Case{"Exit", 255}, Case{"TooLarge", 255},
+                 Case{"Text", 255}}) {
+    ProgramRun run = Launch(c.function);
+    EXPECT_TRUE(run.exited) << c.function;
+    EXPECT_EQ(run.exit_status, c.exit_status) << c.function;
+    EXPECT_EQ(run.out, "") << c.function;
+    EXPECT_EQ(run.err, "") << c.function << ": no trace is shown";
+  }
+}
+
+TEST_F(FwlaunchTest, FailuresOfItsOwnStepsPrintExactlyOneLineAndStillPurge) {
+  ProgramRun run = Launch("Missing");
+  EXPECT_EQ(run.out, "Script function not in Launch.pyo!\n");
+  EXPECT_EQ(run.exit_status, 255);
+  EXPECT_TRUE(Purged());
+
+  for (const char* not_a_function : {"NOT_CALLABLE", "os.getpid", "helper.double", ""}) {
+    run = Launch(not_a_function);
+    EXPECT_EQ(run.out, "Script function not in Launch.pyo!\n") << not_a_function;
+  }
+
+  WriteFile(Firmware() / "Launch.pyo", "not bytecode");
+  run = Launch("Seven");
+  EXPECT_EQ(run.out, "Failed to load Launch.pyo!\n");
+  EXPECT_EQ(run.exit_status, 255);
+  EXPECT_EQ(run.err, "");
+
+  WriteFile(Shared() / "state.dat", "state");
+  fs::remove(Work() / "Script.dll");
+  run = Launch("Seven");
+  EXPECT_EQ(run.out, "Failed to extract script from firmware!\n");
+  EXPECT_EQ(run.exit_status, 255);
+  EXPECT_TRUE(Purged());
+}
+
+TEST_F(FwlaunchTest, ExtractionFailsWhenTheListNamesNoLaunch) {
+  WriteFile(Firmware() / "SCRIPT_PYD", "helper.pyo\nLaunch.pyo");  // no LF after Launch
+  ProgramRun run = Launch("Seven");
+  EXPECT_EQ(run.out, "Failed to extract script from firmware!\n");
+  EXPECT_TRUE(fs::exists(Work() / "helper.pyo"));
+}
+
+TEST_F(FwlaunchTest, ACrashInTheLibraryOrTheInterpreterIsAnUnknownException) {
+  WriteFile(Firmware() / "COUNTS", "helper.pyo crash\n");
+  ProgramRun run = Launch("Seven");
+  EXPECT_EQ(run.out, "Unknown Exception!\n");
+  EXPECT_EQ(run.exit_status, 255);
+  EXPECT_TRUE(Purged());
+
+  fs::remove(Firmware() / "COUNTS");
+  WriteFile(Shared() / "state.dat", "state");
+  run = Launch("Crash");
+  EXPECT_EQ(run.out, "Unknown Exception!\n");
+  EXPECT_EQ(run.exit_status, 255);
+  EXPECT_TRUE(Purged());
+}
+
+TEST_F(FwlaunchTest, AFunctionThatEndsTheProcessStillGetsThePurge) {
+  ProgramRun run = Launch("EndProcess");
+  EXPECT_EQ(run.exit_status, 3);
+  EXPECT_EQ(run.out, "");
+  EXPECT_TRUE(Purged());
+}
+
+TEST_F(FwlaunchTest, AKeyboardInterruptEndsTheFunctionQuietlyAndThePurgeRuns) {
+  ProgramRun run = Launch("Interrupt");
+  EXPECT_TRUE(run.exited);
+  EXPECT_EQ(run.exit_status, 255);
+  EXPECT_EQ(run.out, "");
+  EXPECT_EQ(run.err, "");
+  EXPECT_TRUE(Purged());
+}
+
+TEST_F(FwlaunchTest, FirmwareModulesFindEachOtherTheirExtensionsAndTheStandardLibrary) {
+  EXPECT_EQ(Launch("UseHelper").exit_status, 42);
+  EXPECT_EQ(Launch("UseExtension").exit_status, 42);
+  ProgramRun run = Launch("UseStandardLibrary");
+  EXPECT_EQ(run.exit_status, 4) << run.out << run.err;
+}
+
+TEST_F(FwlaunchTest, TheInterpreterRunsOptimisedWithoutSiteFromTheWorkingFolder) {
+  ProgramRun run = Launch("Describe");
+  ASSERT_EQ(run.exit_status, 0) << run.out << run.err;
+  EXPECT_NE(run.out.find("optimize=2 no_site=1\n"), std::string::npos) << run.out;
+  std::string path_line = "path=" + Work().string() + "/:" + FWLAUNCH_PYTHON_STDLIB + ":";
+  EXPECT_NE(run.out.find(path_line), std::string::npos) << run.out;
+  EXPECT_NE(run.out.find("prefix=" + Work().string() + "\n"), std::string::npos) << run.out;
+  EXPECT_NE(run.out.find("argv=absent\n"), std::string::npos) << run.out;
+  EXPECT_NE(run.out.find("site=False\n"), std::string::npos) << run.out;
+  EXPECT_EQ(run.err, "");
+}
+
+TEST_F(FwlaunchTest, WithoutATemporaryFolderTheWorkingFolderIsQalmHere) {
+  fs::path here = scratch.path() / "here";
+  fs::create_directories(here);
+  fs::rename(Work(), here / "QALM");
+  options.environment["TMPDIR"] = (scratch.path() / "absent").string();
+  options.working_directory = here.string();
+  ProgramRun run = Launch("Echo");
+  EXPECT_EQ(run.exit_status, 2);
+  EXPECT_EQ(SplitAtNul(run.out).front(), "QALM/Script.dll");
+  EXPECT_TRUE(fs::exists(here / "QALM" / "helper.pyo"));
+}
+
+TEST_F(FwlaunchTest, ShortCommandLinesPrintUsageAndTouchNothing) {
+  ProgramRun run = Run({"unread", Firmware().string()});
+  EXPECT_EQ(run.exit_status, 255);
+  EXPECT_EQ(run.out.rfind("usage: fwlaunch ", 0), 0u) << run.out;
+  EXPECT_EQ(std::count(run.out.begin(), run.out.end(), '\n'), 1);
+  EXPECT_FALSE(Purged());
+  EXPECT_FALSE(fs::exists(Firmware() / "calls.log"));
+
+  run = Run({"--help"});
+  EXPECT_EQ(run.exit_status, 0);
+  EXPECT_EQ(run.out.rfind("usage: fwlaunch ", 0), 0u);
+  run = Run({"--version"});
+  EXPECT_EQ(run.exit_status, 0);
+  EXPECT_EQ(run.out, std::string("fwlaunch ") + FWLAUNCH_VERSION_TEXT + "\n");
+  EXPECT_FALSE(Purged());
+}
+
+TEST_F(FwlaunchTest, TheLibraryIsSpokenToAsItExpects) {
+  ASSERT_EQ(Launch("Seven").exit_status, 7);
+  std::string calls = ReadFile(Firmware() / "calls.log");
+  EXPECT_EQ(calls,
+            "QueryCfg SCRIPT_PYD\nOpenFirmware\nReadFileInFW Launch.pyo\n"
+            "ReadFileInFW helper.pyo\nReadFileInFW pydtest.pyd\n");
+}
+
+}  // namespace
+}  // namespace fwlaunch

@@ -1,0 +1,97 @@
+# Script functions that exercise every part of the launcher's contract with Launch.
+# Only sys at the top: what a function needs it imports itself, so that no import here
+# hides what the launcher itself must provide.
+import sys
+
+NOT_CALLABLE = 5
+
+
+def Echo(*args):
+    # Raw bytes, NUL between arguments, so the caller sees exactly what arrived.
+    sys.stdout.write('\0'.join(args))
+    return len(args)
+
+
+def Seven(*args):
+    return 7
+
+
+def Nothing(*args):
+    return None
+
+
+def Raise(*args):
+    raise RuntimeError('the conversion failed')
+
+
+def Exit(*args):
+    raise SystemExit(9)
+
+
+def TooLarge(*args):
+    return 2 ** 31
+
+
+def Smallest(*args):
+    return -2 ** 31
+
+
+def Text(*args):
+    return '7'
+
+
+def Boolean(*args):
+    return True
+
+
+def EndProcess(*args):
+    import os
+    sys.stdout.flush()
+    os._exit(3)
+
+
+def Crash(*args):
+    import os, signal, time
+    os.kill(os.getpid(), signal.SIGSEGV)
+    time.sleep(30)
+
+
+def Interrupt(*args):
+    # What Ctrl-C at a terminal does: the signal reaches every process of the run.
+    import os, signal, time
+    os.kill(os.getppid(), signal.SIGINT)
+    os.kill(os.getpid(), signal.SIGINT)
+    time.sleep(30)
+    return 0
+
+
+def UseHelper(*args):
+    import helper
+    return helper.double(21)
+
+
+def UseExtension(*args):
+    import pydtest
+    return pydtest.answer()
+
+
+def UseStandardLibrary(*args):
+    # No assert here: -OO compiles them away. Codecs first: importing other modules could
+    # load them by the way.
+    if 'abc'.encode('hex') != '616263' or u'\xe9'.encode('cp1252') != '\xe9':
+        return 1
+    import struct
+    import zlib
+    import ctypes
+    if ctypes.sizeof(ctypes.c_int32) != 4:
+        return 2
+    return len(struct.pack('<I', zlib.crc32('abc') & 0xffffffff))
+
+
+def Describe(*args):
+    print 'optimize=%d no_site=%d' % (sys.flags.optimize, sys.flags.no_site)
+    print 'path=%s' % ':'.join(sys.path)
+    print 'prefix=%s' % sys.prefix
+    print 'argv=%s' % ('absent' if not hasattr(sys, 'argv') else repr(sys.argv))
+    print 'site=%s' % ('site' in sys.modules)
+    return 0

@@ -1,0 +1,116 @@
+// A script library for tests that serves a "firmware" which is a plain folder:
+//   SCRIPT_PYD  the module list, copied raw into the list buffer (up to 1024 bytes)
+//   <name>      each module's bytes
+//   COUNTS      optional lines "<name> <count>" forcing what a read returns, or
+//               "<name> crash" to crash inside the read
+// Every call is appended to calls.log in that folder, with a "VIOLATION" line whenever the
+// caller broke the library's contract (buffers not zeroed, token missing, wrong integers).
+#include <csignal>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <sstream>
+#include <string>
+
+namespace {
+
+constexpr std::size_t kListSize = 1024;
+constexpr std::size_t kContextSize = 1024;
+constexpr std::int32_t kTransferSize = 0xA00000;
+constexpr unsigned char kToken[8] = {0x01, 'K', 'Q', 'Z', 'V', 'N', 'P', 'L'};
+constexpr char kStateMark[] = "FOLDERFW";
+constexpr std::size_t kStateOffset = 8;
+constexpr std::size_t kPathOffset = kStateOffset + sizeof(kStateMark);
+
+void Log(const std::string& folder, const std::string& line) {
+  std::ofstream log(folder + "/calls.log", std::ios::app);
+  log << line << '\n';
+}
+
+bool AllZero(const unsigned char* bytes, std::size_t size) {
+  for (std::size_t i = 0; i < size; ++i)
+    if (bytes[i] != 0) return false;
+  return true;
+}
+
+std::string ReadWholeFile(const std::string& path, bool* found) {
+  std::ifstream in(path, std::ios::binary);
+  *found = static_cast<bool>(in);
+  std::ostringstream bytes;
+  bytes << in.rdbuf();
+  return bytes.str();
+}
+
+// The count forced for a name by COUNTS, if any: "crash" or a decimal integer.
+bool ForcedCount(const std::string& folder, const std::string& name, std::string* value) {
+  std::ifstream counts(folder + "/COUNTS");
+  std::string line;
+  while (std::getline(counts, line)) {
+    std::size_t space = line.rfind(' ');
+    if (space != std::string::npos && line.substr(0, space) == name) {
+      *value = line.substr(space + 1);
+      return true;
+    }
+  }
+  return false;
+}
+
+}  // namespace
+
+extern "C" {
+
+// Built once without this export, as a library that lacks one of the three.
+#ifndef FWLAUNCH_OMIT_QUERY_CFG
+__attribute__((visibility("default"))) std::int32_t Py_QueryCfg(const char* firmware,
+                                                                const char* key, char* list) {
+  Log(firmware, std::string("QueryCfg ") + key);
+  if (!AllZero(reinterpret_cast<unsigned char*>(list), kListSize))
+    Log(firmware, "VIOLATION list not zeroed");
+  if (std::strcmp(key, "SCRIPT_PYD") != 0) return 0;
+  bool found = false;
+  std::string text = ReadWholeFile(std::string(firmware) + "/SCRIPT_PYD", &found);
+  std::memcpy(list, text.data(), text.size() < kListSize ? text.size() : kListSize);
+  return 1;
+}
+#endif
+
+__attribute__((visibility("default"))) std::int32_t Py_OpenFirmware(const char* firmware,
+                                                                    std::uint8_t* transfer,
+                                                                    std::uint8_t* context) {
+  Log(firmware, "OpenFirmware");
+  if (std::memcmp(context, kToken, sizeof kToken) != 0) Log(firmware, "VIOLATION context token");
+  if (!AllZero(context + sizeof kToken, kContextSize - sizeof kToken))
+    Log(firmware, "VIOLATION context not zeroed");
+  if (!AllZero(transfer, kTransferSize)) Log(firmware, "VIOLATION transfer not zeroed");
+  std::size_t length = std::strlen(firmware);
+  if (length >= kContextSize - kPathOffset) return 0;
+  std::memcpy(context + kStateOffset, kStateMark, sizeof kStateMark);
+  std::memcpy(context + kPathOffset, firmware, length + 1);
+  return 1;
+}
+
+__attribute__((visibility("default"))) std::int32_t Py_ReadFileInFW(
+    std::uint8_t* context, const char* name, std::int32_t offset, std::int32_t capacity,
+    std::uint8_t* transfer, std::int32_t mode) {
+  if (std::memcmp(context + kStateOffset, kStateMark, sizeof kStateMark) != 0) return 0;
+  std::string folder(reinterpret_cast<const char*>(context + kPathOffset));
+  Log(folder, std::string("ReadFileInFW ") + name);
+  if (std::memcmp(transfer, kToken, sizeof kToken) != 0) Log(folder, "VIOLATION transfer token");
+  if (offset != 0 || capacity != kTransferSize || mode != 1)
+    Log(folder, "VIOLATION read arguments");
+
+  std::string forced;
+  if (ForcedCount(folder, name, &forced)) {
+    if (forced == "crash") std::raise(SIGSEGV);
+    return static_cast<std::int32_t>(std::strtol(forced.c_str(), nullptr, 0));
+  }
+  bool found = false;
+  std::string bytes = ReadWholeFile(folder + "/" + name, &found);
+  if (!found || bytes.size() > static_cast<std::size_t>(capacity)) return 0;
+  std::memcpy(transfer, bytes.data(), bytes.size());
+  return static_cast<std::int32_t>(bytes.size());
+}
+
+}  // extern "C"
