@@ -1,0 +1,328 @@
+#include "image/image_reader.h"
+
+#include <zlib.h>
+
+#include <algorithm>
+#include <array>
+#include <cstring>
+#include <set>
+
+namespace fwlaunch::image {
+
+namespace {
+
+// Config records as they stand, checked one at a time.
+class ConfigWalk {
+ public:
+  explicit ConfigWalk(std::span<const std::uint8_t> section) : rest_(section) {}
+
+  // The next record; nothing at the end or, with *valid set false, at a malformed record.
+  std::optional<std::pair<std::string_view, std::string_view>> Next(bool* valid) {
+    *valid = true;
+    if (rest_.empty()) return std::nullopt;
+    *valid = false;
+    if (rest_.size() < kRecordHeaderSize) return std::nullopt;
+    std::size_t key_length = ReadU16(rest_.data());
+    std::size_t reserved = ReadU16(rest_.data() + 2);
+    std::size_t value_length = ReadU32(rest_.data() + 4);
+    if (key_length == 0 || key_length > kMaxKeyLength || reserved != 0 ||
+        value_length > kMaxValueLength ||
+        rest_.size() - kRecordHeaderSize < key_length + value_length)
+      return std::nullopt;
+    auto text = [&](std::size_t at, std::size_t length) {
+      return std::string_view(reinterpret_cast<const char*>(rest_.data() + at), length);
+    };
+    std::string_view key = text(kRecordHeaderSize, key_length);
+    std::string_view value = text(kRecordHeaderSize + key_length, value_length);
+    bool key_ok = std::all_of(key.begin(), key.end(), [](char c) {
+      return (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_';
+    });
+    if (!key_ok || value.find('\0') != std::string_view::npos) return std::nullopt;
+    rest_ = rest_.subspan(kRecordHeaderSize + key_length + value_length);
+    *valid = true;
+    return std::make_pair(key, value);
+  }
+
+ private:
+  std::span<const std::uint8_t> rest_;
+};
+
+bool AllZero(std::span<const std::uint8_t> bytes) {
+  return std::all_of(bytes.begin(), bytes.end(), [](std::uint8_t b) { return b == 0; });
+}
+
+std::uint32_t Crc(std::uint32_t crc, std::span<const std::uint8_t> bytes) {
+  // zlib takes lengths as uInt; the image never exceeds 4 GiB, but chunk to be safe.
+  while (!bytes.empty()) {
+    std::size_t chunk = std::min<std::size_t>(bytes.size(), 1u << 30);
+    crc = static_cast<std::uint32_t>(crc32(crc, bytes.data(), static_cast<uInt>(chunk)));
+    bytes = bytes.subspan(chunk);
+  }
+  return crc;
+}
+
+// A table entry's name field: 1 to 127 bytes, then NULs only.
+std::optional<std::string_view> EntryName(const std::uint8_t* field) {
+  const auto* end = std::find(field, field + kEntryNameField, 0);
+  std::size_t length = static_cast<std::size_t>(end - field);
+  if (length == 0 || length == kEntryNameField) return std::nullopt;
+  if (!AllZero({end, field + kEntryNameField})) return std::nullopt;
+  return std::string_view(reinterpret_cast<const char*>(field), length);
+}
+
+std::string Fail(std::string* why, std::string reason) {
+  if (why != nullptr) *why = std::move(reason);
+  return {};
+}
+
+}  // namespace
+
+const char* Describe(ReadError error) {
+  switch (error) {
+    case ReadError::kNone: return "no error";
+    case ReadError::kOffsetPastEnd: return "offset past the end of the entry";
+    case ReadError::kCapacityTooSmall: return "entry larger than the buffer";
+    case ReadError::kCorrupt: return "corrupt compressed data";
+    case ReadError::kCrcMismatch: return "CRC-32 mismatch";
+    case ReadError::kOutputFailed: return "output failed";
+  }
+  return "unknown error";
+}
+
+ImageReader::ImageReader(std::span<const std::uint8_t> bytes) : bytes_(bytes) {}
+
+std::optional<ImageReader> ImageReader::Open(std::span<const std::uint8_t> bytes,
+                                             std::string* why) {
+  if (bytes.size() < kHeaderSize) return Fail(why, "too short for a header"), std::nullopt;
+  const std::uint8_t* header = bytes.data();
+  if (std::memcmp(header, kMagic, sizeof kMagic) != 0)
+    return Fail(why, "not a firmware image (bad magic)"), std::nullopt;
+  if (ReadU16(header + kHeaderVersion) != kVersion)
+    return Fail(why, "unsupported format version " +
+                         std::to_string(ReadU16(header + kHeaderVersion))),
+           std::nullopt;
+  if (ReadU16(header + kHeaderHeaderSize) != kHeaderSize || ReadU32(header + kHeaderFlags) != 0 ||
+      !AllZero({header + kHeaderReserved, header + kHeaderCrc}))
+    return Fail(why, "malformed header"), std::nullopt;
+
+  std::uint64_t config_size = ReadU32(header + kHeaderConfigSize);
+  std::uint64_t entry_count = ReadU32(header + kHeaderEntryCount);
+  std::uint64_t image_size = ReadU32(header + kHeaderImageSize);
+  std::uint64_t data_offset = ReadU32(header + kHeaderDataOffset);
+  if (image_size != bytes.size())
+    return Fail(why, "size " + std::to_string(bytes.size()) + " differs from the header's " +
+                         std::to_string(image_size) + " (truncated or extended)"),
+           std::nullopt;
+  if (config_size > kMaxConfigSize || entry_count > kMaxEntries ||
+      data_offset != kHeaderSize + config_size + entry_count * kEntrySize ||
+      data_offset > image_size)
+    return Fail(why, "section sizes out of bounds"), std::nullopt;
+
+  std::uint32_t crc = Crc(0, bytes.first(kHeaderCrc));
+  crc = Crc(crc, bytes.subspan(kHeaderSize, data_offset - kHeaderSize));
+  if (crc != ReadU32(header + kHeaderCrc))
+    return Fail(why, "header or table CRC-32 mismatch"), std::nullopt;
+
+  ImageReader reader(bytes);
+  reader.config_size_ = config_size;
+  reader.entry_count_ = entry_count;
+
+  ConfigWalk walk(bytes.subspan(kHeaderSize, config_size));
+  bool valid = true;
+  std::set<std::string_view> keys;
+  while (auto record = walk.Next(&valid)) {
+    if (keys.size() == kMaxConfigRecords)
+      return Fail(why, "more than " + std::to_string(kMaxConfigRecords) + " config records"),
+             std::nullopt;
+    if (!keys.insert(record->first).second)
+      return Fail(why, "config key " + std::string(record->first) + " appears twice"),
+             std::nullopt;
+  }
+  if (!valid) return Fail(why, "malformed config record"), std::nullopt;
+  reader.config_count_ = keys.size();
+
+  std::span<const std::uint8_t> table = reader.Table();
+  for (std::size_t index = 0; index < entry_count; ++index) {
+    const std::uint8_t* raw = table.data() + index * kEntrySize;
+    std::string number = "table entry " + std::to_string(index);
+    std::optional<std::string_view> name = EntryName(raw);
+    if (!name) return Fail(why, number + ": malformed name"), std::nullopt;
+    if (index > 0 && std::memcmp(raw - kEntrySize, raw, kEntryNameField) >= 0)
+      return Fail(why, number + " (" + std::string(*name) + "): names not sorted or repeated"),
+             std::nullopt;
+    EntryInfo entry = reader.EntryAt(index);
+    std::uint8_t method = raw[kEntryMethod];
+    if (method > static_cast<std::uint8_t>(Method::kDeflate) ||
+        !AllZero({raw + kEntryMethod + 1, raw + kEntryCrc}) ||
+        !AllZero({raw + kEntryReserved, raw + kEntrySize}))
+      return Fail(why, number + " (" + std::string(*name) + "): malformed fields"), std::nullopt;
+    if (entry.offset < data_offset ||
+        static_cast<std::uint64_t>(entry.offset) + entry.stored_size > image_size)
+      return Fail(why, number + " (" + std::string(*name) + "): data out of bounds"),
+             std::nullopt;
+    if (entry.method == Method::kStored && entry.stored_size != entry.original_size)
+      return Fail(why, number + " (" + std::string(*name) + "): stored size differs"),
+             std::nullopt;
+  }
+  return reader;
+}
+
+std::span<const std::uint8_t> ImageReader::Table() const {
+  return bytes_.subspan(kHeaderSize + config_size_, entry_count_ * kEntrySize);
+}
+
+std::optional<std::string_view> ImageReader::Config(std::string_view key) const {
+  ConfigWalk walk(bytes_.subspan(kHeaderSize, config_size_));
+  bool valid = true;
+  while (auto record = walk.Next(&valid))
+    if (record->first == key) return record->second;
+  return std::nullopt;
+}
+
+std::size_t ImageReader::config_count() const { return config_count_; }
+
+std::pair<std::string_view, std::string_view> ImageReader::ConfigAt(std::size_t index) const {
+  ConfigWalk walk(bytes_.subspan(kHeaderSize, config_size_));
+  bool valid = true;
+  auto record = walk.Next(&valid);
+  for (std::size_t i = 0; i < index && record; ++i) record = walk.Next(&valid);
+  return record.value_or(std::pair<std::string_view, std::string_view>{});
+}
+
+EntryInfo ImageReader::EntryAt(std::size_t index) const {
+  const std::uint8_t* raw = Table().data() + index * kEntrySize;
+  EntryInfo entry;
+  entry.name = std::string_view(reinterpret_cast<const char*>(raw),
+                                strnlen(reinterpret_cast<const char*>(raw), kEntryNameField));
+  entry.offset = ReadU32(raw + kEntryOffset);
+  entry.stored_size = ReadU32(raw + kEntryStoredSize);
+  entry.original_size = ReadU32(raw + kEntryOriginalSize);
+  entry.method = static_cast<Method>(raw[kEntryMethod]);
+  entry.crc = ReadU32(raw + kEntryCrc);
+  return entry;
+}
+
+std::optional<EntryInfo> ImageReader::Find(std::string_view name) const {
+  if (name.empty() || name.size() >= kEntryNameField) return std::nullopt;
+  std::array<std::uint8_t, kEntryNameField> field{};
+  std::memcpy(field.data(), name.data(), name.size());
+  std::size_t low = 0, high = entry_count_;
+  while (low < high) {
+    std::size_t middle = low + (high - low) / 2;
+    int order = std::memcmp(Table().data() + middle * kEntrySize, field.data(), field.size());
+    if (order == 0) return EntryAt(middle);
+    if (order < 0) low = middle + 1;
+    else high = middle;
+  }
+  return std::nullopt;
+}
+
+namespace {
+
+// Inflates a zlib stream, dropping the first skip bytes of output and putting the rest, which
+// out must hold exactly, at its start; checks that the stream ends there, with its input, and
+// computes the CRC-32 of everything it produced.
+bool Inflate(std::span<const std::uint8_t> stored, std::uint32_t original, std::uint32_t skip,
+             std::span<std::uint8_t> out, std::uint32_t* crc) {
+  z_stream stream{};
+  if (inflateInit(&stream) != Z_OK) return false;
+  stream.next_in = const_cast<Bytef*>(stored.data());
+  stream.avail_in = static_cast<uInt>(stored.size());
+  std::array<std::uint8_t, 16384> discard;
+  std::uint64_t produced = 0;
+  int status;
+  // zlib reports Z_OK only when it made progress, so this ends: the input is finite and the
+  // room for output never grows past what the entry says it holds.
+  do {
+    std::uint8_t* target;
+    std::size_t room;
+    if (produced < skip) {
+      target = discard.data();
+      room = std::min<std::uint64_t>(discard.size(), skip - produced);
+    } else {
+      std::size_t written = produced - skip;
+      target = out.data() + written;
+      room = out.size() - written;
+    }
+    stream.next_out = target;
+    stream.avail_out = static_cast<uInt>(room);
+    status = inflate(&stream, Z_NO_FLUSH);
+    std::size_t made = room - stream.avail_out;
+    *crc = static_cast<std::uint32_t>(crc32(*crc, target, static_cast<uInt>(made)));
+    produced += made;
+  } while (status == Z_OK);
+  bool whole = status == Z_STREAM_END && produced == original && stream.avail_in == 0;
+  inflateEnd(&stream);
+  return whole;
+}
+
+}  // namespace
+
+std::optional<std::uint32_t> ImageReader::Read(const EntryInfo& entry, std::uint32_t offset,
+                                               std::span<std::uint8_t> out,
+                                               ReadError* error) const {
+  *error = ReadError::kNone;
+  if (offset > entry.original_size) return *error = ReadError::kOffsetPastEnd, std::nullopt;
+  std::uint32_t count = entry.original_size - offset;
+  if (count > out.size()) return *error = ReadError::kCapacityTooSmall, std::nullopt;
+  std::span<const std::uint8_t> stored = bytes_.subspan(entry.offset, entry.stored_size);
+
+  std::uint32_t crc = 0;
+  if (entry.method == Method::kStored) {
+    crc = Crc(crc, stored.first(offset));
+    // Copy and check in cache-sized steps, so each byte is read from memory once.
+    constexpr std::size_t kStep = 64 * 1024;
+    for (std::size_t done = 0; done < count; done += kStep) {
+      std::size_t step = std::min<std::size_t>(kStep, count - done);
+      std::memcpy(out.data() + done, stored.data() + offset + done, step);
+      crc = Crc(crc, out.subspan(done, step));
+    }
+  } else if (!Inflate(stored, entry.original_size, offset, out.first(count), &crc)) {
+    return *error = ReadError::kCorrupt, std::nullopt;
+  }
+  if (crc != entry.crc) return *error = ReadError::kCrcMismatch, std::nullopt;
+  return count;
+}
+
+bool ImageReader::Stream(const EntryInfo& entry, const Sink& sink, ReadError* error) const {
+  constexpr std::size_t kPiece = 64 * 1024;
+  *error = ReadError::kNone;
+  std::span<const std::uint8_t> stored = bytes_.subspan(entry.offset, entry.stored_size);
+  std::uint32_t crc = 0;
+  if (entry.method == Method::kStored) {
+    for (std::size_t done = 0; done < stored.size(); done += kPiece) {
+      std::span<const std::uint8_t> piece = stored.subspan(done, std::min(kPiece, stored.size() - done));
+      crc = Crc(crc, piece);
+      if (!sink(piece)) return *error = ReadError::kOutputFailed, false;
+    }
+  } else {
+    z_stream stream{};
+    if (inflateInit(&stream) != Z_OK) return *error = ReadError::kCorrupt, false;
+    stream.next_in = const_cast<Bytef*>(stored.data());
+    stream.avail_in = static_cast<uInt>(stored.size());
+    std::array<std::uint8_t, kPiece> piece;
+    std::uint64_t produced = 0;
+    int status;
+    do {
+      // Never more room than the entry says is left, so a longer stream shows as corrupt.
+      std::size_t room = std::min<std::uint64_t>(piece.size(), entry.original_size - produced);
+      stream.next_out = piece.data();
+      stream.avail_out = static_cast<uInt>(room);
+      status = inflate(&stream, Z_NO_FLUSH);
+      std::size_t made = room - stream.avail_out;
+      produced += made;
+      crc = static_cast<std::uint32_t>(crc32(crc, piece.data(), static_cast<uInt>(made)));
+      if (made > 0 && !sink({piece.data(), made})) {
+        inflateEnd(&stream);
+        return *error = ReadError::kOutputFailed, false;
+      }
+    } while (status == Z_OK);
+    bool whole = status == Z_STREAM_END && produced == entry.original_size && stream.avail_in == 0;
+    inflateEnd(&stream);
+    if (!whole) return *error = ReadError::kCorrupt, false;
+  }
+  if (crc != entry.crc) return *error = ReadError::kCrcMismatch, false;
+  return true;
+}
+
+}  // namespace fwlaunch::image

@@ -1,0 +1,72 @@
+// Reading a firmware image held in memory (usually mapped). Nothing is trusted: every field is
+// checked once when the image is opened, and every entry's CRC-32 when it is read.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+
+#include "image/image_format.h"
+
+namespace fwlaunch::image {
+
+struct EntryInfo {
+  std::string_view name;
+  std::uint32_t offset = 0;
+  std::uint32_t stored_size = 0;
+  std::uint32_t original_size = 0;
+  Method method = Method::kStored;
+  std::uint32_t crc = 0;
+};
+
+enum class ReadError {
+  kNone,
+  kOffsetPastEnd,
+  kCapacityTooSmall,
+  kCorrupt,
+  kCrcMismatch,
+  kOutputFailed
+};
+const char* Describe(ReadError error);
+
+class ImageReader {
+ public:
+  // Checks the whole structure; nothing, with the reason in *why, when it is not a valid image.
+  static std::optional<ImageReader> Open(std::span<const std::uint8_t> bytes, std::string* why);
+
+  // The value of a config key, or nothing when the image has no such key.
+  std::optional<std::string_view> Config(std::string_view key) const;
+  std::size_t config_count() const;
+  // The config records in image order, key and value.
+  std::pair<std::string_view, std::string_view> ConfigAt(std::size_t index) const;
+
+  std::size_t entry_count() const { return entry_count_; }
+  EntryInfo EntryAt(std::size_t index) const;
+  // Finds an entry by exact name with a binary search of the sorted table.
+  std::optional<EntryInfo> Find(std::string_view name) const;
+
+  // Puts the entry's original bytes from offset on at the start of out, after checking the
+  // CRC-32 of the whole entry. Returns the count; nothing with the reason in *error.
+  std::optional<std::uint32_t> Read(const EntryInfo& entry, std::uint32_t offset,
+                                    std::span<std::uint8_t> out, ReadError* error) const;
+
+  // Hands the entry's original bytes to sink in pieces of at most 64 KiB, in order, with
+  // memory bounded whatever size the entry claims. True when the whole entry came out and its
+  // CRC-32 matched; a sink that returns false stops it (kOutputFailed).
+  using Sink = std::function<bool(std::span<const std::uint8_t>)>;
+  bool Stream(const EntryInfo& entry, const Sink& sink, ReadError* error) const;
+
+ private:
+  explicit ImageReader(std::span<const std::uint8_t> bytes);
+  std::span<const std::uint8_t> Table() const;
+
+  std::span<const std::uint8_t> bytes_;
+  std::size_t config_size_ = 0;
+  std::size_t config_count_ = 0;
+  std::size_t entry_count_ = 0;
+};
+
+}  // namespace fwlaunch::image

@@ -1,0 +1,142 @@
+#include "image/image_writer.h"
+
+#include <zlib.h>
+
+#include <algorithm>
+#include <cstring>
+#include <numeric>
+#include <set>
+
+#include "image/image_format.h"
+
+namespace fwlaunch::image {
+
+namespace {
+
+std::uint8_t* At(std::string& image, std::size_t offset) {
+  return reinterpret_cast<std::uint8_t*>(image.data()) + offset;
+}
+
+std::uint32_t Crc(std::uint32_t crc, const std::string& bytes, std::size_t from,
+                  std::size_t length) {
+  return static_cast<std::uint32_t>(
+      crc32(crc, reinterpret_cast<const Bytef*>(bytes.data()) + from, static_cast<uInt>(length)));
+}
+
+// The member's bytes deflated, or nothing when that would not make them smaller.
+std::optional<std::string> Deflate(const std::string& bytes) {
+  uLongf size = compressBound(static_cast<uLong>(bytes.size()));
+  std::string packed(size, '\0');
+  if (compress2(reinterpret_cast<Bytef*>(packed.data()), &size,
+                reinterpret_cast<const Bytef*>(bytes.data()), static_cast<uLong>(bytes.size()),
+                Z_BEST_COMPRESSION) != Z_OK ||
+      size >= bytes.size())
+    return std::nullopt;
+  packed.resize(size);
+  return packed;
+}
+
+bool ValidKey(const std::string& key) {
+  return !key.empty() && key.size() <= kMaxKeyLength &&
+         std::all_of(key.begin(), key.end(), [](char c) {
+           return (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_';
+         });
+}
+
+}  // namespace
+
+std::optional<std::string> BuildImage(const std::vector<ConfigRecord>& config,
+                                      const std::vector<Member>& members, bool compress,
+                                      std::string* why) {
+  std::set<std::string> keys;
+  std::size_t config_size = 0;
+  if (config.size() > kMaxConfigRecords) return *why = "too many config keys", std::nullopt;
+  for (const ConfigRecord& record : config) {
+    if (!ValidKey(record.key))
+      return *why = "config key '" + record.key + "' is not 1 to 127 of A-Z, 0-9 and _",
+             std::nullopt;
+    if (!keys.insert(record.key).second)
+      return *why = "config key " + record.key + " given twice", std::nullopt;
+    if (record.value.size() > kMaxValueLength || record.value.find('\0') != std::string::npos)
+      return *why = "config value of " + record.key + " is over 1 MiB or holds a NUL",
+             std::nullopt;
+    config_size += kRecordHeaderSize + record.key.size() + record.value.size();
+  }
+  if (config_size > kMaxConfigSize) return *why = "config section over 4 MiB", std::nullopt;
+  if (members.size() > kMaxEntries)
+    return *why = "more than " + std::to_string(kMaxEntries) + " members", std::nullopt;
+
+  std::set<std::string> names;
+  for (const Member& member : members) {
+    if (member.name.empty() || member.name.size() >= kEntryNameField ||
+        member.name.find('\0') != std::string::npos)
+      return *why = "member name '" + member.name + "' is not 1 to 127 bytes", std::nullopt;
+    if (!names.insert(member.name).second)
+      return *why = "member name '" + member.name + "' given twice", std::nullopt;
+    if (member.bytes.size() > UINT32_MAX)
+      return *why = "member '" + member.name + "' is over 4 GiB", std::nullopt;
+  }
+
+  std::vector<std::optional<std::string>> packed(members.size());
+  std::uint64_t data_offset = kHeaderSize + config_size + members.size() * kEntrySize;
+  std::uint64_t image_size = data_offset;
+  for (std::size_t i = 0; i < members.size(); ++i) {
+    if (compress) packed[i] = Deflate(members[i].bytes);
+    image_size += packed[i] ? packed[i]->size() : members[i].bytes.size();
+  }
+  if (image_size > UINT32_MAX) return *why = "image would exceed 4 GiB", std::nullopt;
+
+  std::string image(image_size, '\0');
+  std::memcpy(image.data(), kMagic, sizeof kMagic);
+  WriteU16(At(image, kHeaderVersion), kVersion);
+  WriteU16(At(image, kHeaderHeaderSize), kHeaderSize);
+  WriteU32(At(image, kHeaderConfigSize), static_cast<std::uint32_t>(config_size));
+  WriteU32(At(image, kHeaderEntryCount), static_cast<std::uint32_t>(members.size()));
+  WriteU32(At(image, kHeaderImageSize), static_cast<std::uint32_t>(image_size));
+  WriteU32(At(image, kHeaderDataOffset), static_cast<std::uint32_t>(data_offset));
+
+  std::size_t at = kHeaderSize;
+  for (const ConfigRecord& record : config) {
+    WriteU16(At(image, at), static_cast<std::uint16_t>(record.key.size()));
+    WriteU32(At(image, at + 4), static_cast<std::uint32_t>(record.value.size()));
+    at += kRecordHeaderSize;
+    image.replace(at, record.key.size(), record.key);
+    at += record.key.size();
+    image.replace(at, record.value.size(), record.value);
+    at += record.value.size();
+  }
+
+  std::vector<std::size_t> order(members.size());
+  std::iota(order.begin(), order.end(), 0);
+  std::sort(order.begin(), order.end(),
+            [&](std::size_t a, std::size_t b) { return members[a].name < members[b].name; });
+  std::vector<std::uint32_t> offsets(members.size());
+  std::size_t data = data_offset;
+  for (std::size_t i = 0; i < members.size(); ++i) {
+    const std::string& stored = packed[i] ? *packed[i] : members[i].bytes;
+    offsets[i] = static_cast<std::uint32_t>(data);
+    image.replace(data, stored.size(), stored);
+    data += stored.size();
+  }
+  std::size_t table = kHeaderSize + config_size;
+  for (std::size_t row = 0; row < order.size(); ++row) {
+    std::size_t i = order[row];
+    const Member& member = members[i];
+    std::size_t entry = table + row * kEntrySize;
+    image.replace(entry, member.name.size(), member.name);
+    WriteU32(At(image, entry + kEntryOffset), offsets[i]);
+    WriteU32(At(image, entry + kEntryStoredSize),
+             static_cast<std::uint32_t>(packed[i] ? packed[i]->size() : member.bytes.size()));
+    WriteU32(At(image, entry + kEntryOriginalSize), static_cast<std::uint32_t>(member.bytes.size()));
+    *At(image, entry + kEntryMethod) =
+        static_cast<std::uint8_t>(packed[i] ? Method::kDeflate : Method::kStored);
+    WriteU32(At(image, entry + kEntryCrc), Crc(0, member.bytes, 0, member.bytes.size()));
+  }
+
+  std::uint32_t crc = Crc(0, image, 0, kHeaderCrc);
+  crc = Crc(crc, image, kHeaderSize, data_offset - kHeaderSize);
+  WriteU32(At(image, kHeaderCrc), crc);
+  return image;
+}
+
+}  // namespace fwlaunch::image

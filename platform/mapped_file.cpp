@@ -1,0 +1,55 @@
+#include "platform/mapped_file.h"
+
+#include <fcntl.h>
+#include <sys/mman.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <utility>
+
+namespace fwlaunch::platform {
+
+std::optional<MappedFile> MappedFile::Open(const std::string& path) {
+  int descriptor = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (descriptor < 0) return std::nullopt;
+  struct stat status;
+  std::optional<MappedFile> mapped;
+  if (fstat(descriptor, &status) != 0) {
+    // errno is already set
+  } else if (!S_ISREG(status.st_mode)) {
+    errno = S_ISDIR(status.st_mode) ? EISDIR : EINVAL;
+  } else if (status.st_size == 0) {
+    mapped = MappedFile(nullptr, 0);
+  } else {
+    auto size = static_cast<std::size_t>(status.st_size);
+    void* data = mmap(nullptr, size, PROT_READ, MAP_PRIVATE, descriptor, 0);
+    if (data != MAP_FAILED) mapped = MappedFile(static_cast<const std::uint8_t*>(data), size);
+  }
+  int saved = errno;
+  close(descriptor);  // the mapping stays valid without the descriptor
+  errno = saved;
+  return mapped;
+}
+
+MappedFile::MappedFile(MappedFile&& other) noexcept
+    : data_(std::exchange(other.data_, nullptr)), size_(std::exchange(other.size_, 0)) {}
+
+MappedFile& MappedFile::operator=(MappedFile&& other) noexcept {
+  if (this != &other) {
+    Unmap();
+    data_ = std::exchange(other.data_, nullptr);
+    size_ = std::exchange(other.size_, 0);
+  }
+  return *this;
+}
+
+MappedFile::~MappedFile() { Unmap(); }
+
+void MappedFile::Unmap() {
+  if (data_ != nullptr) munmap(const_cast<std::uint8_t*>(data_), size_);
+  data_ = nullptr;
+  size_ = 0;
+}
+
+}  // namespace fwlaunch::platform

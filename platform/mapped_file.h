@@ -1,0 +1,32 @@
+// A whole file mapped read-only into memory, unmapped when its owner goes.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <string>
+
+namespace fwlaunch::platform {
+
+class MappedFile {
+ public:
+  // Maps a regular file; nothing when it cannot be opened or mapped, or is no regular file.
+  // An empty file maps to an empty span. errno tells why when nothing is returned.
+  static std::optional<MappedFile> Open(const std::string& path);
+
+  MappedFile(MappedFile&& other) noexcept;
+  MappedFile& operator=(MappedFile&& other) noexcept;
+  MappedFile(const MappedFile&) = delete;
+  MappedFile& operator=(const MappedFile&) = delete;
+  ~MappedFile();
+
+  std::span<const std::uint8_t> bytes() const { return {data_, size_}; }
+
+ private:
+  MappedFile(const std::uint8_t* data, std::size_t size) : data_(data), size_(size) {}
+  void Unmap();
+  const std::uint8_t* data_ = nullptr;
+  std::size_t size_ = 0;
+};
+
+}  // namespace fwlaunch::platform

@@ -1,0 +1,92 @@
+// The reference script library's three operations, exported as C functions. It reads firmware
+// images of the documented format (docs/image-format.md).
+#include <algorithm>
+#include <cstdint>
+#include <cstring>
+#include <string_view>
+
+#include "extract/script_library.h"
+#include "script_library/session_registry.h"
+
+#define FWL_EXPORT extern "C" __attribute__((visibility("default")))
+
+namespace {
+
+using fwlaunch::kAccessToken;
+using fwlaunch::kScriptListKey;
+using fwlaunch::kScriptListSize;
+
+// Read modes: the whole entry from the offset on, or only its size from there.
+constexpr std::int32_t kModeSize = 0;
+constexpr std::int32_t kModeRead = 1;
+
+// The library's one piece of state for the whole process: the images it opened. Its API has
+// no close operation, so they live here until the library is unloaded, which destroys this.
+fwlaunch::script_library::SessionRegistry& Registry() {
+  static fwlaunch::script_library::SessionRegistry registry;
+  return registry;
+}
+
+bool StartsWithToken(const std::uint8_t* bytes) {
+  return bytes != nullptr && std::equal(kAccessToken.begin(), kAccessToken.end(), bytes);
+}
+
+// The part of a value that fits the list buffer with its NUL. The module list is cut after
+// its last whole line, so no half name is ever listed.
+std::string_view FitToList(std::string_view key, std::string_view value) {
+  if (value.size() < kScriptListSize) return value;
+  std::string_view fitting = value.substr(0, kScriptListSize - 1);
+  if (key != kScriptListKey) return fitting;
+  std::size_t last_line_feed = fitting.rfind('\n');
+  return last_line_feed == std::string_view::npos ? std::string_view()
+                                                  : fitting.substr(0, last_line_feed + 1);
+}
+
+}  // namespace
+
+FWL_EXPORT std::int32_t Py_QueryCfg(const char* firmware_path, const char* key, char* list) {
+  if (list == nullptr) return -1;
+  list[0] = '\0';
+  if (firmware_path == nullptr || key == nullptr) return -1;
+  std::unique_ptr<fwlaunch::script_library::Session> session =
+      fwlaunch::script_library::OpenImage(firmware_path);
+  if (!session) return -1;
+  std::optional<std::string_view> value = session->reader.Config(key);
+  if (!value) return -1;
+  std::string_view fitting = FitToList(key, *value);
+  std::memcpy(list, fitting.data(), fitting.size());
+  list[fitting.size()] = '\0';
+  return static_cast<std::int32_t>(fitting.size());
+}
+
+FWL_EXPORT std::int32_t Py_OpenFirmware(const char* firmware_path, std::uint8_t* transfer,
+                                        std::uint8_t* context) {
+  (void)transfer;  // accepted for the caller's sake; reads name their buffer themselves
+  if (firmware_path == nullptr || !StartsWithToken(context)) return 0;
+  return Registry().Open(firmware_path, context) ? 1 : 0;
+}
+
+FWL_EXPORT std::int32_t Py_ReadFileInFW(std::uint8_t* context, const char* name,
+                                        std::int32_t offset, std::int32_t capacity,
+                                        std::uint8_t* transfer, std::int32_t mode) {
+  if (!StartsWithToken(context) || !StartsWithToken(transfer) || name == nullptr ||
+      offset < 0 || capacity <= 0)
+    return 0;
+  auto session = Registry().Find(context);
+  if (!session) return 0;
+  std::size_t name_length = strnlen(name, fwlaunch::kEntryNameSize);
+  std::optional<fwlaunch::image::EntryInfo> entry =
+      session->reader.Find(std::string_view(name, name_length));
+  if (!entry || static_cast<std::uint32_t>(offset) > entry->original_size) return 0;
+
+  if (mode == kModeSize) {
+    std::uint32_t size = entry->original_size - static_cast<std::uint32_t>(offset);
+    return size > INT32_MAX ? 0 : static_cast<std::int32_t>(size);
+  }
+  if (mode != kModeRead) return 0;
+  fwlaunch::image::ReadError error;
+  std::optional<std::uint32_t> count =
+      session->reader.Read(*entry, static_cast<std::uint32_t>(offset),
+                           {transfer, static_cast<std::size_t>(capacity)}, &error);
+  return count ? static_cast<std::int32_t>(*count) : 0;
+}

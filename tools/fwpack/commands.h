@@ -1,0 +1,28 @@
+// fwpack's commands. Each takes the arguments after its name and returns the exit status:
+// 0 done, 1 a file or image is bad or could not be written, 2 the command line is wrong.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace fwlaunch::fwpack {
+
+inline constexpr int kExitOk = 0;
+inline constexpr int kExitFailure = 1;
+inline constexpr int kExitUsage = 2;
+
+using Arguments = std::vector<std::string>;
+
+int RunCreate(const Arguments& arguments);
+int RunList(const Arguments& arguments);
+int RunExtract(const Arguments& arguments);
+int RunVerify(const Arguments& arguments);
+
+// Prints "fwpack: <subject>: <what>" on standard error.
+void Complain(const std::string& subject, const std::string& what);
+// The usage lines, ending in a newline.
+const char* UsageText();
+// Prints what is wrong and the usage on standard error and returns kExitUsage.
+int UsageError(const std::string& what);
+
+}  // namespace fwlaunch::fwpack

@@ -1,0 +1,64 @@
+// fwpack list IMAGE and fwpack verify IMAGE.
+#include <cinttypes>
+#include <cstdio>
+
+#include "tools/fwpack/commands.h"
+#include "tools/fwpack/image_file.h"
+
+namespace fwlaunch::fwpack {
+
+namespace {
+
+std::optional<std::string> SingleImage(const Arguments& arguments, const char* command) {
+  if (arguments.size() != 1) {
+    UsageError(std::string(command) + " takes exactly one IMAGE");
+    return std::nullopt;
+  }
+  return arguments[0];
+}
+
+}  // namespace
+
+int RunList(const Arguments& arguments) {
+  std::optional<std::string> path = SingleImage(arguments, "list");
+  if (!path) return kExitUsage;
+  std::optional<OpenedImage> opened = OpenImageFile(*path);
+  if (!opened) return kExitFailure;
+  const image::ImageReader& reader = opened->reader;
+
+  for (std::size_t i = 0; i < reader.config_count(); ++i) {
+    auto [key, value] = reader.ConfigAt(i);
+    std::size_t lines = 0;
+    for (char c : value) lines += c == '\n';
+    std::printf("config %.*s: %zu bytes, %zu lines\n", static_cast<int>(key.size()), key.data(),
+                value.size(), lines);
+  }
+  std::printf("%10s %10s %-7s %-8s %s\n", "size", "stored", "method", "crc32", "name");
+  for (std::size_t i = 0; i < reader.entry_count(); ++i) {
+    image::EntryInfo entry = reader.EntryAt(i);
+    std::printf("%10" PRIu32 " %10" PRIu32 " %-7s %08" PRIx32 " %.*s\n", entry.original_size,
+                entry.stored_size, entry.method == image::Method::kDeflate ? "deflate" : "stored",
+                entry.crc, static_cast<int>(entry.name.size()), entry.name.data());
+  }
+  return kExitOk;
+}
+
+int RunVerify(const Arguments& arguments) {
+  std::optional<std::string> path = SingleImage(arguments, "verify");
+  if (!path) return kExitUsage;
+  std::optional<OpenedImage> opened = OpenImageFile(*path);
+  if (!opened) return kExitFailure;
+  const image::ImageReader& reader = opened->reader;
+  for (std::size_t i = 0; i < reader.entry_count(); ++i) {
+    image::EntryInfo entry = reader.EntryAt(i);
+    image::ReadError error;
+    if (!reader.Stream(entry, [](std::span<const std::uint8_t>) { return true; }, &error)) {
+      Complain(*path, "entry " + std::string(entry.name) + ": " + image::Describe(error));
+      return kExitFailure;
+    }
+  }
+  std::printf("%s: %zu entries OK\n", path->c_str(), reader.entry_count());
+  return kExitOk;
+}
+
+}  // namespace fwlaunch::fwpack
