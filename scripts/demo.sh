@@ -1,0 +1,42 @@
+#!/usr/bin/env bash
+# The main job, from a fresh machine: builds everything, places the reference Script.dll in
+# the working folder, converts the demo firmware's payload to Intel HEX with fwlaunch, and
+# shows the result and the exit status. Usage: scripts/demo.sh [OUT.hex]
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+scripts/setup.sh
+build=${BUILD_DIR:-build}
+cmake -S . -B "$build" ${Python2_ROOT_DIR:+-DPython2_ROOT_DIR="$Python2_ROOT_DIR"} >/dev/null
+cmake --build "$build" -j"$(nproc)" --target fwlaunch script_library demo_firmware >/dev/null
+
+# fwlaunch's working folder is $TMPDIR/QALM/; it expects the library there and never creates it.
+export TMPDIR="${TMPDIR:-/tmp}"
+mkdir -p "$TMPDIR/QALM"
+cp "$build/script_library/Script.dll" "$TMPDIR/QALM/Script.dll"
+
+image="$build/examples/demo/demo.fw"
+out="${1:-$build/examples/demo/demo.hex}"
+echo "\$ fwlaunch x $image Info"
+"$build/launcher/fwlaunch" x "$image" Info
+echo "\$ fwlaunch x $image ToHex $out"
+status=0
+"$build/launcher/fwlaunch" x "$image" ToHex "$out" || status=$?
+echo "exit status: $status"
+[ "$status" -eq 0 ] || exit "$status"
+
+echo "$(wc -l <"$out") Intel HEX records in $out, starting:"
+head -n 3 "$out"
+echo "..."
+tail -n 2 "$out"
+
+# An independent reader turns the HEX back into binary; it must equal the payload.
+back="$(mktemp)"
+trap 'rm -f "$back"' EXIT
+objcopy -I ihex -O binary "$out" "$back"
+if cmp -s "$back" "$build/examples/demo/modules/payload.bin"; then
+  echo "objcopy reads the HEX back to the payload, byte for byte."
+else
+  echo "the HEX does not read back to the payload" >&2
+  exit 1
+fi
