@@ -1,0 +1,67 @@
+// The demo conversion end to end: fwlaunch, the reference library, the demo firmware, and
+// objcopy as an independent reader of the Intel HEX it writes.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "tests/support/run_program.h"
+#include "tests/support/scratch_folder.h"
+
+namespace fwlaunch {
+namespace {
+
+namespace fs = std::filesystem;
+using testing::ProgramOptions;
+using testing::ProgramRun;
+using testing::ReadFile;
+using testing::RunProgram;
+using testing::ScratchFolder;
+
+class DemoTest : public ::testing::Test {
+ protected:
+  DemoTest() {
+    fs::create_directories(scratch.path() / "QALM");
+    fs::copy_file(FWLAUNCH_REFERENCE_LIBRARY, scratch.path() / "QALM" / "Script.dll");
+  }
+  ProgramRun Launch(std::vector<std::string> arguments) {
+    arguments.insert(arguments.begin(), {"x", FWLAUNCH_DEMO_IMAGE});
+    return RunProgram(FWLAUNCH_TESTING_BINARY, arguments,
+                      ProgramOptions{{{"TMPDIR", scratch.path().string()}}, ""});
+  }
+  ScratchFolder scratch;
+};
+
+TEST_F(DemoTest, ToHexWritesIntelHexThatReadsBackToThePayload) {
+  fs::path hex = scratch.path() / "out.hex";
+  ProgramRun run = Launch({"ToHex", hex.string()});
+  ASSERT_EQ(run.exit_status, 0) << run.out << run.err;
+  EXPECT_EQ(run.out, "");
+  EXPECT_EQ(ReadFile(hex).substr(0, 9), ":10000000");
+
+  fs::path back = scratch.path() / "back.bin";
+  ProgramRun objcopy =
+      RunProgram("/usr/bin/objcopy", {"-I", "ihex", "-O", "binary", hex.string(), back.string()});
+  ASSERT_EQ(objcopy.exit_status, 0) << objcopy.err;
+  EXPECT_TRUE(ReadFile(back) == ReadFile(FWLAUNCH_DEMO_PAYLOAD)) << "payload differs";
+}
+
+TEST_F(DemoTest, InfoListsTheModulesAndThePayload) {
+  ProgramRun run = Launch({"Info"});
+  EXPECT_EQ(run.exit_status, 0) << run.err;
+  std::string size = std::to_string(fs::file_size(FWLAUNCH_DEMO_PAYLOAD));
+  EXPECT_EQ(run.out, "modules: Launch.pyo, firmware.pyo, checksum.pyd\npayload: payload.bin, " +
+                         size + " bytes\n");
+}
+
+TEST_F(DemoTest, MissingArgumentsAndUnwritableOutputsFailWithAMessage) {
+  ProgramRun run = Launch({"ToHex"});
+  EXPECT_EQ(run.exit_status, 2);
+  EXPECT_NE(run.err.find("ToHex: missing output path"), std::string::npos) << run.err;
+
+  run = Launch({"ToHex", (scratch.path() / "absent" / "out.hex").string()});
+  EXPECT_EQ(run.exit_status, 4);
+  EXPECT_NE(run.err.find("cannot write"), std::string::npos) << run.err;
+}
+
+}  // namespace
+}  // namespace fwlaunch

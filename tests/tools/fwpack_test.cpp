@@ -1,0 +1,135 @@
+// fwpack as its users run it.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <filesystem>
+
+#include "tests/support/run_program.h"
+#include "tests/support/scratch_folder.h"
+
+namespace fwlaunch {
+namespace {
+
+namespace fs = std::filesystem;
+using testing::ProgramRun;
+using testing::ReadFile;
+using testing::RunProgram;
+using testing::ScratchFolder;
+using testing::WriteFile;
+
+class FwpackTest : public ::testing::Test {
+ protected:
+  FwpackTest() {
+    WriteFile(In("Launch.pyo"), "launch bytes");
+    WriteFile(In("helper.PYD"), std::string(50000, 'h'));
+    WriteFile(In("notes.txt"), "notes");
+  }
+  std::string In(const std::string& name) const { return (scratch.path() / name).string(); }
+  ProgramRun Fwpack(std::vector<std::string> arguments) {
+    return RunProgram(FWLAUNCH_FWPACK, arguments);
+  }
+
+  ScratchFolder scratch;
+};
+
+TEST_F(FwpackTest, CreateListExtractAndVerifyRoundTrip) {
+  for (bool compress : {false, true}) {
+    std::vector<std::string> create{"create", In("a.fw"), In("Launch.pyo"), In("helper.PYD"),
+                                    "docs/notes.txt=" + In("notes.txt"), "--set", "VERSION=2"};
+    if (compress) create.push_back("--compress");
+    ProgramRun run = Fwpack(create);
+    ASSERT_EQ(run.exit_status, 0) << run.err;
+
+    run = Fwpack({"list", In("a.fw")});
+    EXPECT_EQ(run.exit_status, 0);
+    EXPECT_NE(run.out.find("config SCRIPT_PYD: 22 bytes, 2 lines"), std::string::npos) << run.out;
+    EXPECT_NE(run.out.find("config VERSION: 1 bytes"), std::string::npos) << run.out;
+    EXPECT_NE(run.out.find(compress ? " deflate " : " stored "), std::string::npos) << run.out;
+    EXPECT_NE(run.out.find(" docs/notes.txt\n"), std::string::npos) << run.out;
+
+    run = Fwpack({"verify", In("a.fw")});
+    EXPECT_EQ(run.exit_status, 0) << run.err;
+    EXPECT_EQ(run.out, In("a.fw") + ": 3 entries OK\n");
+
+    fs::path out = scratch.path() / (compress ? "out-deflate" : "out-stored");
+    run = Fwpack({"extract", In("a.fw"), "-C", out.string()});
+    EXPECT_EQ(run.exit_status, 0) << run.err;
+    EXPECT_EQ(ReadFile(out / "Launch.pyo"), "launch bytes");
+    EXPECT_EQ(ReadFile(out / "helper.PYD"), std::string(50000, 'h'));
+    EXPECT_EQ(ReadFile(out / "docs" / "notes.txt"), "notes");
+
+    run = Fwpack({"extract", In("a.fw"), "Launch.pyo", "missing", "-C", (out / "some").string()});
+    EXPECT_EQ(run.exit_status, 1);
+    EXPECT_EQ(run.err, "fwpack: " + In("a.fw") + ": no entry named missing\n");
+    EXPECT_TRUE(fs::exists(out / "some" / "Launch.pyo"));
+    EXPECT_FALSE(fs::exists(out / "some" / "helper.PYD"));
+  }
+}
+
+TEST_F(FwpackTest, CreateRefusesWhatTheLauncherCouldNotUseAndLeavesNoHalfImage) {
+  WriteFile(In("a.fw"), "an earlier image");
+  std::string long_name(128, 'n');
+  WriteFile(In("big.pyo"), std::string(0xA00001, 'b'));
+  std::string many_modules;
+  std::vector<std::string> list_args{"create", In("a.fw")};
+  for (int i = 0; i < 80; ++i) {
+    std::string name = "module_number_" + std::to_string(i) + ".pyo";
+    list_args.push_back(name + "=" + In("Launch.pyo"));
+  }
+  struct Case {
+    std::vector<std::string> arguments;
+    std::string says;
+  };
+  std::vector<Case> cases{
+      {{"create", In("a.fw"), long_name + ".pyo=" + In("Launch.pyo")}, "limited to 127"},
+      {{"create", In("a.fw"), In("Launch.pyo"), "Launch.pyo=" + In("notes.txt")}, "twice"},
+      {{"create", In("a.fw"), In("big.pyo")}, "over the limit of 10485760"},
+      {list_args, "at most 1023"},
+      {{"create", In("a.fw"), In("absent.pyo")}, "No such file"},
+  };
+  for (const Case& c : cases) {
+    ProgramRun run = Fwpack(c.arguments);
+    EXPECT_EQ(run.exit_status, 1) << c.says;
+    EXPECT_NE(run.err.find(c.says), std::string::npos) << run.err;
+    EXPECT_EQ(run.err.rfind("fwpack: ", 0), 0u) << run.err;
+    EXPECT_EQ(ReadFile(In("a.fw")), "an earlier image");
+  }
+  std::size_t files = std::distance(fs::directory_iterator(scratch.path()), {});
+  EXPECT_EQ(files, 5u) << "no temporary file is left behind";
+}
+
+TEST_F(FwpackTest, VerifyNamesTheFirstBadEntry) {
+  ASSERT_EQ(Fwpack({"create", In("a.fw"), In("Launch.pyo"), In("notes.txt")}).exit_status, 0);
+  std::string image = ReadFile(In("a.fw"));
+  // The data follows the table in the order given: notes.txt's five bytes come last.
+  image[image.size() - 2] ^= 1;
+  WriteFile(In("a.fw"), image);
+  ProgramRun run = Fwpack({"verify", In("a.fw")});
+  EXPECT_EQ(run.exit_status, 1);
+  EXPECT_EQ(run.err, "fwpack: " + In("a.fw") + ": entry notes.txt: CRC-32 mismatch\n");
+
+  run = Fwpack({"extract", In("a.fw"), "-C", In("out")});
+  EXPECT_EQ(run.exit_status, 1);
+  EXPECT_TRUE(fs::exists(In("out/Launch.pyo")));
+  EXPECT_FALSE(fs::exists(In("out/notes.txt"))) << "a bad entry is not left on disk";
+
+  WriteFile(In("b.fw"), image.substr(0, 100));
+  run = Fwpack({"list", In("b.fw")});
+  EXPECT_EQ(run.exit_status, 1);
+  EXPECT_NE(run.err.find("truncated"), std::string::npos) << run.err;
+}
+
+TEST_F(FwpackTest, UsageErrorsExitTwoAndHelpAndVersionZero) {
+  for (std::vector<std::string> arguments :
+       {std::vector<std::string>{}, {"frobnicate"}, {"list"}, {"verify", "a", "b"},
+        {"create"}, {"create", In("x.fw"), "--bogus"}, {"extract", In("x.fw"), "-C"}}) {
+    ProgramRun run = Fwpack(arguments);
+    EXPECT_EQ(run.exit_status, 2);
+    EXPECT_NE(run.err.find("usage: fwpack"), std::string::npos);
+  }
+  EXPECT_EQ(Fwpack({"--help"}).exit_status, 0);
+  EXPECT_EQ(Fwpack({"--version"}).out, std::string("fwpack ") + FWLAUNCH_VERSION_TEXT + "\n");
+}
+
+}  // namespace
+}  // namespace fwlaunch
