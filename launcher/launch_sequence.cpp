@@ -9,6 +9,7 @@
 #include "launcher/embedded_interpreter.h"
 #include "launcher/launch_failure.h"
 #include "launcher/module_search.h"
+#include "launcher/run_lock.h"
 #include "launcher/script_call.h"
 #include "launcher/working_folder.h"
 #include "platform/child_process.h"
@@ -32,8 +33,7 @@ std::vector<std::string> ScriptArguments(const std::string& library_path,
   return arguments;
 }
 
-int RunScript(const LaunchRequest& request) {
-  std::string working_folder = WorkingFolder(platform::TemporaryFolder());
+int RunScript(const LaunchRequest& request, const std::string& working_folder) {
   std::string library_path = ScriptLibraryPath(working_folder);
 
   if (!ExtractScripts(library_path, working_folder, request.firmware_path)) {
@@ -47,10 +47,10 @@ int RunScript(const LaunchRequest& request) {
 
 }  // namespace
 
-int RunGuardedSection(const LaunchRequest& request) noexcept {
+int RunGuardedSection(const LaunchRequest& request, const std::string& working_folder) noexcept {
   int exit_status = -1;
   try {
-    exit_status = RunScript(request);
+    exit_status = RunScript(request, working_folder);
   } catch (const LaunchFailure& failure) {
     std::printf("%s\n", failure.message());
   } catch (...) {
@@ -60,15 +60,23 @@ int RunGuardedSection(const LaunchRequest& request) noexcept {
 }
 
 int RunLaunchSequence(const LaunchRequest& request) {
+  std::string working_folder = WorkingFolder(platform::TemporaryFolder());
+  RunLock lock(working_folder);
+
   int exit_status = -1;
-  std::optional<platform::ChildOutcome> outcome =
-      platform::RunInChildProcess([&request] { return RunGuardedSection(request); });
-  if (!outcome || outcome->ended_by_signal) {
+  std::optional<platform::ChildOutcome> outcome = platform::RunInChildProcess(
+      [&] { return RunGuardedSection(request, working_folder); });
+  // A signal sent to the tool and passed on ends the run as that signal, but only once the
+  // purge has run; any other signal that ended the child was a crash.
+  bool ended_as_asked = outcome && outcome->ended_by_signal &&
+                        outcome->signal == outcome->forwarded_signal;
+  if (!outcome || (outcome->ended_by_signal && !ended_as_asked)) {
     std::printf("%s\n", kUnknownException);
-  } else {
+  } else if (!outcome->ended_by_signal) {
     exit_status = outcome->exit_status;
   }
   PurgeSharedData();
+  if (ended_as_asked) platform::EndBySignal(outcome->signal);
   return exit_status;
 }
 

@@ -1,18 +1,22 @@
 // The run from a parsed command line to the exit status.
 #pragma once
 
+#include <string>
+
 #include "launcher/command_line.h"
 
 namespace fwlaunch {
 
-// Everything a run does apart from the purge: forms the working folder, extracts the modules,
+// Everything a run does apart from the purge: extracts the modules into the working folder and
 // runs the script function. Reports its own failures as one line on standard output and
 // returns the function's integer, or -1.
-int RunGuardedSection(const LaunchRequest& request) noexcept;
+int RunGuardedSection(const LaunchRequest& request, const std::string& working_folder) noexcept;
 
-// Runs the guarded section in a child process, so that a crash inside the script library or
-// the interpreter is reported as "Unknown Exception!" rather than taking the purge down with
-// it; then purges the shared data folder, whatever happened. Returns the exit status.
+// Forms the working folder, takes the run lock on it, runs the guarded section in a child
+// process (so that a crash inside the script library or the interpreter is reported as
+// "Unknown Exception!" rather than taking the purge down with it), then purges the shared data
+// folder, whatever happened. Returns the exit status; a run ended by a signal sent to the tool
+// ends by that signal after the purge.
 int RunLaunchSequence(const LaunchRequest& request);
 
 }  // namespace fwlaunch

@@ -11,28 +11,49 @@ namespace fwlaunch::platform {
 
 namespace {
 
-// Ignores SIGINT and SIGQUIT for its lifetime, as a shell does while a command runs.
-class KeyboardSignalsIgnored {
+constexpr int kForwardedSignals[] = {SIGTERM, SIGHUP, SIGUSR1, SIGUSR2};
+
+// For its lifetime: SIGINT and SIGQUIT ignored, as a shell does while a command runs;
+// SIGCHLD at its default, so the child can be waited for whatever this process inherited;
+// the forwarded signals and SIGCHLD blocked, to be taken with sigwaitinfo.
+class WaitingSignals {
  public:
-  KeyboardSignalsIgnored() {
+  WaitingSignals() {
     struct sigaction ignore = {};
     ignore.sa_handler = SIG_IGN;
     sigemptyset(&ignore.sa_mask);
     sigaction(SIGINT, &ignore, &saved_interrupt_);
     sigaction(SIGQUIT, &ignore, &saved_quit_);
-  }
-  KeyboardSignalsIgnored(const KeyboardSignalsIgnored&) = delete;
-  KeyboardSignalsIgnored& operator=(const KeyboardSignalsIgnored&) = delete;
-  ~KeyboardSignalsIgnored() { Restore(); }
+    struct sigaction default_action = {};
+    default_action.sa_handler = SIG_DFL;
+    sigemptyset(&default_action.sa_mask);
+    sigaction(SIGCHLD, &default_action, &saved_child_);
 
+    sigemptyset(&awaited_);
+    sigaddset(&awaited_, SIGCHLD);
+    for (int signal : kForwardedSignals) sigaddset(&awaited_, signal);
+    sigprocmask(SIG_BLOCK, &awaited_, &saved_mask_);
+  }
+  WaitingSignals(const WaitingSignals&) = delete;
+  WaitingSignals& operator=(const WaitingSignals&) = delete;
+  ~WaitingSignals() { Restore(); }
+
+  // Puts back what this process had; the child does it first thing.
   void Restore() const {
     sigaction(SIGINT, &saved_interrupt_, nullptr);
     sigaction(SIGQUIT, &saved_quit_, nullptr);
+    sigaction(SIGCHLD, &saved_child_, nullptr);
+    sigprocmask(SIG_SETMASK, &saved_mask_, nullptr);
   }
+
+  const sigset_t& awaited() const { return awaited_; }
 
  private:
   struct sigaction saved_interrupt_ = {};
   struct sigaction saved_quit_ = {};
+  struct sigaction saved_child_ = {};
+  sigset_t saved_mask_;
+  sigset_t awaited_;
 };
 
 }  // namespace
@@ -42,11 +63,11 @@ std::optional<ChildOutcome> RunInChildProcess(const std::function<int()>& body) 
   std::fflush(stdout);
   std::fflush(stderr);
 
-  KeyboardSignalsIgnored keyboard_signals;
+  WaitingSignals signals;
   pid_t child = fork();
   if (child < 0) return std::nullopt;
   if (child == 0) {
-    keyboard_signals.Restore();
+    signals.Restore();
     int status = body();
     std::fflush(stdout);
     std::fflush(stderr);
@@ -54,11 +75,28 @@ std::optional<ChildOutcome> RunInChildProcess(const std::function<int()>& body) 
     _exit(status);
   }
 
-  int status = 0;
-  while (waitpid(child, &status, 0) < 0) {
-    if (errno != EINTR) return std::nullopt;
-  }
   ChildOutcome outcome;
+  int status = 0;
+  for (;;) {
+    siginfo_t info;
+    if (sigwaitinfo(&signals.awaited(), &info) < 0) {
+      if (errno == EINTR) continue;
+      // Cannot happen with a valid set; wait plainly rather than lose the child.
+      while (waitpid(child, &status, 0) < 0) {
+        if (errno != EINTR) return std::nullopt;
+      }
+      break;
+    }
+    if (info.si_signo != SIGCHLD) {
+      kill(child, info.si_signo);
+      outcome.forwarded_signal = info.si_signo;
+      continue;
+    }
+    pid_t ended = waitpid(child, &status, WNOHANG);
+    if (ended == child) break;
+    if (ended < 0 && errno != EINTR) return std::nullopt;
+  }
+
   if (WIFSIGNALED(status)) {
     outcome.ended_by_signal = true;
     outcome.signal = WTERMSIG(status);
@@ -66,6 +104,21 @@ std::optional<ChildOutcome> RunInChildProcess(const std::function<int()>& body) 
     outcome.exit_status = WEXITSTATUS(status);
   }
   return outcome;
+}
+
+void EndBySignal(int signal) {
+  std::fflush(stdout);
+  std::fflush(stderr);
+  struct sigaction default_action = {};
+  default_action.sa_handler = SIG_DFL;
+  sigemptyset(&default_action.sa_mask);
+  sigaction(signal, &default_action, nullptr);
+  sigset_t only;
+  sigemptyset(&only);
+  sigaddset(&only, signal);
+  sigprocmask(SIG_UNBLOCK, &only, nullptr);
+  raise(signal);
+  _exit(128 + signal);  // a signal whose default is not to end the process
 }
 
 }  // namespace fwlaunch::platform

@@ -13,12 +13,19 @@ struct ChildOutcome {
   int signal = 0;
   // The child's exit status as the system keeps it (0 to 255) when it exited.
   int exit_status = 0;
+  // The last of SIGTERM, SIGHUP, SIGUSR1, SIGUSR2 that this process received and passed on
+  // to the child; 0 when none came.
+  int forwarded_signal = 0;
 };
 
 // Runs body in a forked child, whose exit status is body's result, and waits for it.
-// While it waits, this process ignores the keyboard's interrupt and quit signals: they reach
-// the child, whose handling decides the outcome. The child gets the dispositions this
-// process had before. Nothing when no child could be started.
+// While it waits, this process ignores the keyboard's interrupt and quit signals (a terminal
+// sends them to the child too, whose handling decides the outcome) and passes SIGTERM,
+// SIGHUP, SIGUSR1 and SIGUSR2 on to the child. The child starts with the signal dispositions
+// and mask this process had before. Nothing when no child could be started.
 std::optional<ChildOutcome> RunInChildProcess(const std::function<int()>& body);
+
+// Ends this process by the signal, as if it had not been caught; never returns.
+[[noreturn]] void EndBySignal(int signal);
 
 }  // namespace fwlaunch::platform

@@ -1,75 +1,8 @@
-// The launcher end to end: the real program, a script library serving a folder as firmware,
-// and Launch modules compiled to .pyo.
-#include <gtest/gtest.h>
+// The launcher end to end: command line, exit statuses, messages, module search, purge.
+#include "tests/launcher/fwlaunch_fixture.h"
 
-#include <filesystem>
-#include <string>
-#include <vector>
-
-#include "tests/support/run_program.h"
-#include "tests/support/scratch_folder.h"
-
-namespace fwlaunch {
+namespace fwlaunch::testing {
 namespace {
-
-namespace fs = std::filesystem;
-using testing::ProgramOptions;
-using testing::ProgramRun;
-using testing::ReadFile;
-using testing::RunProgram;
-using testing::ScratchFolder;
-using testing::WriteFile;
-
-std::vector<std::string> SplitAtNul(const std::string& text) {
-  std::vector<std::string> parts{""};
-  for (char c : text) {
-    if (c == '\0') parts.emplace_back();
-    else parts.back() += c;
-  }
-  return parts;
-}
-
-class FwlaunchTest : public ::testing::Test {
- protected:
-  FwlaunchTest() {
-    fs::create_directories(Work());
-    fs::copy_file(FWLAUNCH_FOLDER_LIBRARY, Work() / "Script.dll");
-    fs::create_directories(Firmware());
-    for (const char* module : {"Launch.pyo", "helper.pyo", "pydtest.pyd"})
-      fs::copy_file(fs::path(FWLAUNCH_TEST_MODULES) / module, Firmware() / module);
-    WriteFile(Firmware() / "SCRIPT_PYD", "Launch.pyo\nhelper.pyo\npydtest.pyd\n");
-
-    fs::remove_all(Shared());
-    fs::create_directories(Shared() / "sub");
-    WriteFile(Shared() / "state.dat", "state");
-    WriteFile(Shared() / ".hidden", "hidden");
-    WriteFile(Shared() / "sub" / "kept.dat", "kept");
-  }
-  ~FwlaunchTest() override { fs::remove_all(Shared()); }
-
-  fs::path Temp() const { return scratch.path() / "tmp"; }
-  fs::path Work() const { return Temp() / "QALM"; }
-  fs::path Firmware() const { return scratch.path() / "firmware"; }
-  static fs::path Shared() { return fs::path(FWLAUNCH_TEST_APPDATA) / "BrenvikProductTQLN"; }
-  std::string LibraryPath() const { return Work().string() + "/Script.dll"; }
-
-  ProgramRun Launch(const std::string& function, std::vector<std::string> extra = {}) {
-    std::vector<std::string> arguments{"unread", Firmware().string(), function};
-    arguments.insert(arguments.end(), extra.begin(), extra.end());
-    return Run(arguments);
-  }
-  ProgramRun Run(const std::vector<std::string>& arguments) {
-    return RunProgram(FWLAUNCH_TESTING_BINARY, arguments, options);
-  }
-
-  bool Purged() const {
-    return !fs::exists(Shared() / "state.dat") && !fs::exists(Shared() / ".hidden") &&
-           fs::exists(Shared() / "sub" / "kept.dat");
-  }
-
-  ScratchFolder scratch;
-  ProgramOptions options{{{"TMPDIR", Temp().string()}}, ""};
-};
 
 TEST_F(FwlaunchTest, TheFunctionGetsLibraryFirmwareAndFurtherArgumentsInOrder) {
   ProgramRun run = Launch("Echo");
@@ -222,4 +155,4 @@ TEST_F(FwlaunchTest, TheLibraryIsSpokenToAsItExpects) {
 }
 
 }  // namespace
-}  // namespace fwlaunch
+}  // namespace fwlaunch::testing

@@ -2,56 +2,94 @@
 
 #include <fcntl.h>
 #include <stdlib.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <csignal>
+#include <chrono>
 #include <stdexcept>
+#include <thread>
+#include <utility>
 
 #include "tests/support/scratch_folder.h"
 
 namespace fwlaunch::testing {
 
-ProgramRun RunProgram(const std::string& program, const std::vector<std::string>& arguments,
-                      const ProgramOptions& options) {
-  ScratchFolder capture;
-  std::string out_path = (capture.path() / "out").string();
-  std::string err_path = (capture.path() / "err").string();
-
+RunningProgram::RunningProgram(const std::string& program,
+                               const std::vector<std::string>& arguments,
+                               const ProgramOptions& options)
+    : capture_(std::make_unique<ScratchFolder>()) {
+  std::string out_path = (capture_->path() / "out").string();
+  std::string err_path = (capture_->path() / "err").string();
   std::vector<char*> argv;
   argv.push_back(const_cast<char*>(program.c_str()));
   for (const std::string& argument : arguments) argv.push_back(const_cast<char*>(argument.c_str()));
   argv.push_back(nullptr);
 
-  pid_t child = fork();
-  if (child < 0) throw std::runtime_error("fork failed");
-  if (child == 0) {
-    for (const auto& [name, value] : options.environment) {
-      if (value) setenv(name.c_str(), value->c_str(), 1);
-      else unsetenv(name.c_str());
-    }
-    int in = open("/dev/null", O_RDONLY);
-    int out = open(out_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    int err = open(err_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    if (in < 0 || out < 0 || err < 0) _exit(126);
-    dup2(in, 0);
-    dup2(out, 1);
-    dup2(err, 2);
-    if (!options.working_directory.empty() && chdir(options.working_directory.c_str()) != 0)
-      _exit(126);
-    execv(program.c_str(), argv.data());
-    _exit(127);
-  }
-  int status = 0;
-  while (waitpid(child, &status, 0) < 0)
-    if (errno != EINTR) throw std::runtime_error("waitpid failed");
+  pid_ = fork();
+  if (pid_ < 0) throw std::runtime_error("fork failed");
+  if (pid_ != 0) return;
 
+  for (const auto& [name, value] : options.environment) {
+    if (value) setenv(name.c_str(), value->c_str(), 1);
+    else unsetenv(name.c_str());
+  }
+  int in = open("/dev/null", O_RDONLY);
+  int out = open(out_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+  int err = open(err_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+  if (in < 0 || out < 0 || err < 0) _exit(126);
+  dup2(in, 0);
+  dup2(out, 1);
+  dup2(err, 2);
+  if (!options.working_directory.empty() && chdir(options.working_directory.c_str()) != 0)
+    _exit(126);
+  if (options.file_size_limit) {
+    std::signal(SIGXFSZ, SIG_IGN);
+    rlimit limit{*options.file_size_limit, *options.file_size_limit};
+    if (setrlimit(RLIMIT_FSIZE, &limit) != 0) _exit(126);
+  }
+  if (options.user && (setgid(*options.user) != 0 || setuid(*options.user) != 0)) _exit(126);
+  execv(program.c_str(), argv.data());
+  _exit(127);
+}
+
+RunningProgram::RunningProgram(RunningProgram&& other) noexcept
+    : pid_(std::exchange(other.pid_, -1)), capture_(std::move(other.capture_)) {}
+
+RunningProgram::~RunningProgram() {
+  if (pid_ > 0) {
+    kill(pid_, SIGKILL);
+    waitpid(pid_, nullptr, 0);
+  }
+}
+
+ProgramRun RunningProgram::Wait() {
+  int status = 0;
+  while (waitpid(pid_, &status, 0) < 0)
+    if (errno != EINTR) throw std::runtime_error("waitpid failed");
+  pid_ = -1;
   ProgramRun run;
   run.exited = WIFEXITED(status);
   if (run.exited) run.exit_status = WEXITSTATUS(status);
-  run.out = ReadFile(out_path);
-  run.err = ReadFile(err_path);
+  if (WIFSIGNALED(status)) run.signal = WTERMSIG(status);
+  run.out = ReadFile(capture_->path() / "out");
+  run.err = ReadFile(capture_->path() / "err");
   return run;
+}
+
+ProgramRun RunProgram(const std::string& program, const std::vector<std::string>& arguments,
+                      const ProgramOptions& options) {
+  return RunningProgram(program, arguments, options).Wait();
+}
+
+bool WaitForFile(const std::filesystem::path& path) {
+  for (int i = 0; i < 1000; ++i) {
+    if (std::filesystem::exists(path)) return true;
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  return false;
 }
 
 }  // namespace fwlaunch::testing

@@ -1,16 +1,23 @@
-// Runs a program to its end in a test, with standard output and error captured.
+// Runs a program in a test, with standard output and error captured.
 #pragma once
 
+#include <sys/types.h>
+
+#include <filesystem>
 #include <map>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
 namespace fwlaunch::testing {
 
+class ScratchFolder;
+
 struct ProgramRun {
   bool exited = false;
   int exit_status = -1;  // when exited
+  int signal = 0;        // when ended by a signal
   std::string out;
   std::string err;
 };
@@ -19,9 +26,35 @@ struct ProgramOptions {
   // Variables to set; a variable mapped to nothing is removed.
   std::map<std::string, std::optional<std::string>> environment;
   std::string working_directory;  // empty: the test's own
+  // The largest file the program may write, with SIGXFSZ ignored so that writes fail instead.
+  std::optional<std::uint64_t> file_size_limit;
+  // Runs as this user (the test runs as root).
+  std::optional<uid_t> user;
+};
+
+// A program started and not yet waited for.
+class RunningProgram {
+ public:
+  RunningProgram(const std::string& program, const std::vector<std::string>& arguments,
+                 const ProgramOptions& options);
+  RunningProgram(RunningProgram&&) noexcept;
+  RunningProgram(const RunningProgram&) = delete;
+  RunningProgram& operator=(const RunningProgram&) = delete;
+  ~RunningProgram();
+
+  pid_t pid() const { return pid_; }
+  ProgramRun Wait();
+
+ private:
+  pid_t pid_ = -1;
+  std::unique_ptr<ScratchFolder> capture_;
 };
 
 ProgramRun RunProgram(const std::string& program, const std::vector<std::string>& arguments,
                       const ProgramOptions& options = {});
+
+// Waits until the file exists (a program's sign that it reached some point); false after
+// about ten seconds.
+bool WaitForFile(const std::filesystem::path& path);
 
 }  // namespace fwlaunch::testing
