@@ -26,7 +26,7 @@ class DemoTest : public ::testing::Test {
   ProgramRun Launch(std::vector<std::string> arguments) {
     arguments.insert(arguments.begin(), {"x", FWLAUNCH_DEMO_IMAGE});
     return RunProgram(FWLAUNCH_TESTING_BINARY, arguments,
-                      ProgramOptions{.environment = {{"TMPDIR", scratch.path().string()}}});
+                      WithTemporaryFolder(scratch.path()));
   }
   ScratchFolder scratch;
 };

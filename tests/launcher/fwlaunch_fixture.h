@@ -72,7 +72,7 @@ class FwlaunchTest : public ::testing::Test {
   }
 
   ScratchFolder scratch;
-  ProgramOptions options{.environment = {{"TMPDIR", Temp().string()}}};
+  ProgramOptions options = WithTemporaryFolder(Temp());
 };
 
 }  // namespace fwlaunch::testing

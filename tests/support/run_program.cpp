@@ -79,6 +79,12 @@ ProgramRun RunningProgram::Wait() {
   return run;
 }
 
+ProgramOptions WithTemporaryFolder(const std::filesystem::path& folder) {
+  ProgramOptions options;
+  options.environment["TMPDIR"] = folder.string();
+  return options;
+}
+
 ProgramRun RunProgram(const std::string& program, const std::vector<std::string>& arguments,
                       const ProgramOptions& options) {
   return RunningProgram(program, arguments, options).Wait();

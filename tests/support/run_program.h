@@ -32,6 +32,9 @@ struct ProgramOptions {
   std::optional<uid_t> user;
 };
 
+// Options that point the temporary folder (and so the launcher's working folder) there.
+ProgramOptions WithTemporaryFolder(const std::filesystem::path& folder);
+
 // A program started and not yet waited for.
 class RunningProgram {
  public:
