@@ -16,6 +16,7 @@ using testing::ProgramRun;
 using testing::ReadFile;
 using testing::RunProgram;
 using testing::ScratchFolder;
+using testing::WithTemporaryFolder;
 
 class DemoTest : public ::testing::Test {
  protected:
