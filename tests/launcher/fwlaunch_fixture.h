@@ -16,7 +16,7 @@ namespace fwlaunch::testing {
 
 namespace fs = std::filesystem;
 
-std::vector<std::string> SplitAtNul(const std::string& text) {
+inline std::vector<std::string> SplitAtNul(const std::string& text) {
   std::vector<std::string> parts{""};
   for (char c : text) {
     if (c == '\0') parts.emplace_back();

@@ -3,6 +3,7 @@
 //   <name>      each module's bytes
 //   COUNTS      optional lines "<name> <count>" forcing what a read returns, or
 //               "<name> crash" to crash inside the read
+//   CRASH_IN    optional: "QueryCfg" or "OpenFirmware", the operation that crashes
 // Every call is appended to calls.log in that folder, with a "VIOLATION" line whenever the
 // caller broke the library's contract (buffers not zeroed, token missing, wrong integers).
 #include <csignal>
@@ -57,6 +58,11 @@ bool ForcedCount(const std::string& folder, const std::string& name, std::string
   return false;
 }
 
+void CrashIfAsked(const std::string& folder, const char* operation) {
+  bool found = false;
+  if (ReadWholeFile(folder + "/CRASH_IN", &found) == operation) std::raise(SIGSEGV);
+}
+
 }  // namespace
 
 extern "C" {
@@ -66,6 +72,7 @@ extern "C" {
 __attribute__((visibility("default"))) std::int32_t Py_QueryCfg(const char* firmware,
                                                                 const char* key, char* list) {
   Log(firmware, std::string("QueryCfg ") + key);
+  CrashIfAsked(firmware, "QueryCfg");
   if (!AllZero(reinterpret_cast<unsigned char*>(list), kListSize))
     Log(firmware, "VIOLATION list not zeroed");
   if (std::strcmp(key, "SCRIPT_PYD") != 0) return 0;
@@ -80,6 +87,7 @@ __attribute__((visibility("default"))) std::int32_t Py_OpenFirmware(const char* 
                                                                     std::uint8_t* transfer,
                                                                     std::uint8_t* context) {
   Log(firmware, "OpenFirmware");
+  CrashIfAsked(firmware, "OpenFirmware");
   if (std::memcmp(context, kToken, sizeof kToken) != 0) Log(firmware, "VIOLATION context token");
   if (!AllZero(context + sizeof kToken, kContextSize - sizeof kToken))
     Log(firmware, "VIOLATION context not zeroed");

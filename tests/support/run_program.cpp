@@ -2,6 +2,8 @@
 
 #include <fcntl.h>
 #include <stdlib.h>
+#include <linux/capability.h>
+#include <sys/prctl.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -50,7 +52,9 @@ RunningProgram::RunningProgram(const std::string& program,
     rlimit limit{*options.file_size_limit, *options.file_size_limit};
     if (setrlimit(RLIMIT_FSIZE, &limit) != 0) _exit(126);
   }
-  if (options.user && (setgid(*options.user) != 0 || setuid(*options.user) != 0)) _exit(126);
+  if (options.obey_file_modes && (prctl(PR_CAPBSET_DROP, CAP_DAC_OVERRIDE, 0, 0, 0) != 0 ||
+                                  prctl(PR_CAPBSET_DROP, CAP_FOWNER, 0, 0, 0) != 0))
+    _exit(126);
   execv(program.c_str(), argv.data());
   _exit(127);
 }

@@ -28,8 +28,8 @@ struct ProgramOptions {
   std::string working_directory;  // empty: the test's own
   // The largest file the program may write, with SIGXFSZ ignored so that writes fail instead.
   std::optional<std::uint64_t> file_size_limit;
-  // Runs as this user (the test runs as root).
-  std::optional<uid_t> user;
+  // Makes file modes bind even root: the program loses the power to override them.
+  bool obey_file_modes = false;
 };
 
 // Options that point the temporary folder (and so the launcher's working folder) there.

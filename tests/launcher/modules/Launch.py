@@ -95,3 +95,45 @@ def Describe(*args):
     print 'argv=%s' % ('absent' if not hasattr(sys, 'argv') else repr(sys.argv))
     print 'site=%s' % ('site' in sys.modules)
     return 0
+
+
+def Slow(library, image, status):
+    import time
+    import helper
+    time.sleep(0.05)
+    return helper.double(int(status)) // 2
+
+
+def Nested(library, image, binary):
+    # A run started from inside a run; the alarm ends a deadlock instead of hanging the test.
+    import signal
+    import subprocess
+    signal.alarm(20)
+    return subprocess.call([binary, 'x', image, 'Seven'])
+
+
+def _mark(marker):
+    import os
+    with open(marker + '.tmp', 'w') as out:
+        out.write(str(os.getpid()))
+    os.rename(marker + '.tmp', marker)
+
+
+def AwaitSignal(library, image, marker):
+    import signal
+    import time
+    received = []
+    signal.signal(signal.SIGUSR1, lambda number, frame: received.append(number))
+    _mark(marker)
+    for _ in xrange(2000):
+        if received:
+            return 5
+        time.sleep(0.01)
+    return 1
+
+
+def Sleep(library, image, marker):
+    import time
+    _mark(marker)
+    time.sleep(30)
+    return 0

@@ -1,0 +1,80 @@
+// Runs at the same time, runs inside runs, and signals sent to a run.
+#include <signal.h>
+
+#include <fstream>
+
+#include "tests/launcher/fwlaunch_fixture.h"
+
+namespace fwlaunch::testing {
+namespace {
+
+pid_t ReadPid(const fs::path& marker) {
+  std::ifstream in(marker);
+  pid_t pid = 0;
+  in >> pid;
+  return pid;
+}
+
+TEST_F(FwlaunchTest, RunsStartedTogetherAreSerialisedAndEachGetsItsOwnStatus) {
+  // A large module written before Launch.pyo widens the window in which one run would
+  // truncate a module that another is importing.
+  WriteFile(Firmware() / "big.pyd", std::string(4 << 20, 'b'));
+  WriteFile(Firmware() / "SCRIPT_PYD", "big.pyd\nhelper.pyo\npydtest.pyd\nLaunch.pyo\n");
+  std::vector<RunningProgram> runs;
+  for (int i = 0; i < 8; ++i) runs.push_back(Start("Slow", {std::to_string(10 + i)}));
+  for (int i = 0; i < 8; ++i) {
+    ProgramRun run = runs[i].Wait();
+    EXPECT_EQ(run.exit_status, 10 + i) << run.out;
+    EXPECT_EQ(run.out, "");
+  }
+  for (const char* module : {"big.pyd", "helper.pyo", "pydtest.pyd", "Launch.pyo"})
+    EXPECT_TRUE(ReadFile(Work() / module) == ReadFile(Firmware() / module)) << module;
+  EXPECT_TRUE(Purged());
+}
+
+TEST_F(FwlaunchTest, ARunInsideARunDoesNotWaitForItsAncestor) {
+  ProgramRun run = Launch("Nested", {FWLAUNCH_TESTING_BINARY});
+  EXPECT_EQ(run.exit_status, 7) << run.out << run.err;
+  EXPECT_TRUE(Purged());
+}
+
+TEST_F(FwlaunchTest, ForwardedSignalsReachTheFunction) {
+  fs::path marker = scratch.path() / "ready";
+  RunningProgram program = Start("AwaitSignal", {marker.string()});
+  ASSERT_TRUE(WaitForFile(marker));
+  kill(program.pid(), SIGUSR1);
+  ProgramRun run = program.Wait();
+  EXPECT_EQ(run.exit_status, 5) << "the function saw the signal";
+  EXPECT_TRUE(Purged());
+}
+
+TEST_F(FwlaunchTest, ATerminatedRunPurgesFirstThenEndsByTheSignal) {
+  for (int signal : {SIGTERM, SIGHUP}) {
+    WriteFile(Shared() / "state.dat", "state");
+    fs::path marker = scratch.path() / ("ready" + std::to_string(signal));
+    RunningProgram program = Start("Sleep", {marker.string()});
+    ASSERT_TRUE(WaitForFile(marker));
+    pid_t function_process = ReadPid(marker);
+    kill(program.pid(), signal);
+    ProgramRun run = program.Wait();
+    EXPECT_FALSE(run.exited);
+    EXPECT_EQ(run.signal, signal);
+    EXPECT_EQ(run.out, "");
+    EXPECT_TRUE(Purged());
+    EXPECT_NE(kill(function_process, 0), 0) << "the function's process is gone";
+  }
+}
+
+TEST_F(FwlaunchTest, AKilledFunctionProcessIsAnUnknownException) {
+  fs::path marker = scratch.path() / "ready";
+  RunningProgram program = Start("Sleep", {marker.string()});
+  ASSERT_TRUE(WaitForFile(marker));
+  kill(ReadPid(marker), SIGKILL);
+  ProgramRun run = program.Wait();
+  EXPECT_EQ(run.exit_status, 255);
+  EXPECT_EQ(run.out, "Unknown Exception!\n");
+  EXPECT_TRUE(Purged());
+}
+
+}  // namespace
+}  // namespace fwlaunch::testing
