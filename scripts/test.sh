@@ -1,10 +1,23 @@
 #!/usr/bin/env bash
-# Builds fwlaunch and its tests and runs them all. Usage: scripts/test.sh
+# Builds fwlaunch and its tests and runs them all.
+# Usage: scripts/test.sh [--sanitize]   (--sanitize: under AddressSanitizer and UBSan)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-scripts/setup.sh
+sanitize=OFF
 build=${BUILD_DIR:-build}
-cmake -S . -B "$build" ${Python2_ROOT_DIR:+-DPython2_ROOT_DIR="$Python2_ROOT_DIR"}
+case "${1:-}" in
+  --sanitize) sanitize=ON; build=${BUILD_DIR:-build-sanitize} ;;
+  "") ;;
+  *) echo "usage: scripts/test.sh [--sanitize]" >&2; exit 2 ;;
+esac
+
+scripts/setup.sh
+cmake -S . -B "$build" -DFWLAUNCH_SANITIZE=$sanitize \
+  ${Python2_ROOT_DIR:+-DPython2_ROOT_DIR="$Python2_ROOT_DIR"}
 cmake --build "$build" -j"$(nproc)"
+# The tests crash script libraries and scripts on purpose to see the crash reported; the
+# sanitizer must let such a crash end the process by its signal, as it would without it.
+export ASAN_OPTIONS="${ASAN_OPTIONS:-detect_leaks=1:handle_segv=0:handle_sigbus=0:handle_sigfpe=0}"
+export UBSAN_OPTIONS="${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}"
 ctest --test-dir "$build" -j"$(nproc)" --output-on-failure

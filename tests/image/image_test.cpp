@@ -33,9 +33,9 @@ std::string Build(bool compress, std::vector<Member> members = {},
 }
 
 std::string ReadAll(const ImageReader& reader, std::string_view name, ReadError* error) {
-  std::vector<std::uint8_t> out(1 << 20);
   std::optional<EntryInfo> entry = reader.Find(name);
   if (!entry) return "<missing>";
+  std::vector<std::uint8_t> out(std::min<std::size_t>(entry->original_size, 1 << 20));
   std::optional<std::uint32_t> count = reader.Read(*entry, 0, out, error);
   return count ? std::string(out.begin(), out.begin() + *count) : "<failed>";
 }
