@@ -2,30 +2,27 @@
 #pragma once
 
 #include <cstdint>
-#include <cstdlib>
 #include <memory>
 #include <span>
 
 #include "extract/extraction_limits.h"
+#include "platform/zeroed_pages.h"
 
 namespace fwlaunch {
 
 class TransferBuffer {
  public:
-  // Takes the buffer zero-filled from the allocator, so pages the library never writes are
-  // never touched. Throws std::bad_alloc when there is no memory for it.
+  // Takes the buffer zero-filled from the system, so pages the library never writes are never
+  // touched. Throws std::bad_alloc when there is no memory for it.
   void Allocate();
 
-  bool allocated() const { return bytes_ != nullptr; }
-  std::uint8_t* data() { return bytes_.get(); }
-  std::span<const std::uint8_t> First(std::size_t count) const { return {bytes_.get(), count}; }
+  bool allocated() const { return pages_ != nullptr; }
+  std::uint8_t* data() { return pages_->data(); }
+  std::span<const std::uint8_t> First(std::size_t count) const { return {pages_->data(), count}; }
   static constexpr std::size_t size() { return static_cast<std::size_t>(kTransferSize); }
 
  private:
-  struct Free {
-    void operator()(std::uint8_t* bytes) const { std::free(bytes); }
-  };
-  std::unique_ptr<std::uint8_t, Free> bytes_;
+  std::unique_ptr<platform::ZeroedPages> pages_;
 };
 
 }  // namespace fwlaunch
