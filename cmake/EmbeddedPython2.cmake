@@ -20,6 +20,8 @@ if(NOT Python2_STDLIB)
     COMMAND "${Python2_EXECUTABLE}" -S -c "import os; print(os.path.dirname(os.__file__))"
     OUTPUT_VARIABLE Python2_STDLIB OUTPUT_STRIP_TRAILING_WHITESPACE)
 endif()
+list(GET Python2_LIBRARIES 0 python2_library)
+get_filename_component(FWLAUNCH_PYTHON2_LIBRARY_DIR "${python2_library}" DIRECTORY)
 message(STATUS "Embedded CPython 2.7: ${Python2_LIBRARIES}, standard library ${Python2_STDLIB}")
 
 # Compiles Python sources to optimised bytecode (.pyo) in OUTPUT_DIR; the list of produced

@@ -1,11 +1,14 @@
 #include "image/image_reader.h"
 
+#include <libdeflate.h>
 #include <zlib.h>
 
 #include <algorithm>
 #include <array>
 #include <cstring>
 #include <set>
+
+#include "image/checksum.h"
 
 namespace fwlaunch::image {
 
@@ -49,16 +52,6 @@ class ConfigWalk {
 
 bool AllZero(std::span<const std::uint8_t> bytes) {
   return std::all_of(bytes.begin(), bytes.end(), [](std::uint8_t b) { return b == 0; });
-}
-
-std::uint32_t Crc(std::uint32_t crc, std::span<const std::uint8_t> bytes) {
-  // zlib takes lengths as uInt; the image never exceeds 4 GiB, but chunk to be safe.
-  while (!bytes.empty()) {
-    std::size_t chunk = std::min<std::size_t>(bytes.size(), 1u << 30);
-    crc = static_cast<std::uint32_t>(crc32(crc, bytes.data(), static_cast<uInt>(chunk)));
-    bytes = bytes.subspan(chunk);
-  }
-  return crc;
 }
 
 // A table entry's name field: 1 to 127 bytes, then NULs only.
@@ -118,8 +111,8 @@ std::optional<ImageReader> ImageReader::Open(std::span<const std::uint8_t> bytes
       data_offset > image_size)
     return Fail(why, "section sizes out of bounds"), std::nullopt;
 
-  std::uint32_t crc = Crc(0, bytes.first(kHeaderCrc));
-  crc = Crc(crc, bytes.subspan(kHeaderSize, data_offset - kHeaderSize));
+  std::uint32_t crc = Crc32(0, bytes.first(kHeaderCrc));
+  crc = Crc32(crc, bytes.subspan(kHeaderSize, data_offset - kHeaderSize));
   if (crc != ReadU32(header + kHeaderCrc))
     return Fail(why, "header or table CRC-32 mismatch"), std::nullopt;
 
@@ -248,12 +241,27 @@ bool Inflate(std::span<const std::uint8_t> stored, std::uint32_t original, std::
     stream.avail_out = static_cast<uInt>(room);
     status = inflate(&stream, Z_NO_FLUSH);
     std::size_t made = room - stream.avail_out;
-    *crc = static_cast<std::uint32_t>(crc32(*crc, target, static_cast<uInt>(made)));
+    *crc = Crc32(*crc, {target, made});
     produced += made;
   } while (status == Z_OK);
   bool whole = status == Z_STREAM_END && produced == original && stream.avail_in == 0;
   inflateEnd(&stream);
   return whole;
+}
+
+// Inflates a whole zlib stream, which must fill out exactly, in one call: about twice as fast
+// as zlib's streaming inflate, which remains for reads from an offset.
+bool InflateWhole(std::span<const std::uint8_t> stored, std::span<std::uint8_t> out,
+                  std::uint32_t* crc) {
+  libdeflate_decompressor* decompressor = libdeflate_alloc_decompressor();
+  if (decompressor == nullptr) return Inflate(stored, out.size(), 0, out, crc);
+  std::size_t read = 0, written = 0;
+  libdeflate_result result = libdeflate_zlib_decompress_ex(
+      decompressor, stored.data(), stored.size(), out.data(), out.size(), &read, &written);
+  libdeflate_free_decompressor(decompressor);
+  if (result != LIBDEFLATE_SUCCESS || read != stored.size() || written != out.size()) return false;
+  *crc = Crc32(0, out);
+  return true;
 }
 
 }  // namespace
@@ -269,15 +277,16 @@ std::optional<std::uint32_t> ImageReader::Read(const EntryInfo& entry, std::uint
 
   std::uint32_t crc = 0;
   if (entry.method == Method::kStored) {
-    crc = Crc(crc, stored.first(offset));
+    crc = Crc32(crc, stored.first(offset));
     // Copy and check in cache-sized steps, so each byte is read from memory once.
     constexpr std::size_t kStep = 64 * 1024;
     for (std::size_t done = 0; done < count; done += kStep) {
       std::size_t step = std::min<std::size_t>(kStep, count - done);
       std::memcpy(out.data() + done, stored.data() + offset + done, step);
-      crc = Crc(crc, out.subspan(done, step));
+      crc = Crc32(crc, out.subspan(done, step));
     }
-  } else if (!Inflate(stored, entry.original_size, offset, out.first(count), &crc)) {
+  } else if (offset == 0 ? !InflateWhole(stored, out.first(count), &crc)
+                          : !Inflate(stored, entry.original_size, offset, out.first(count), &crc)) {
     return *error = ReadError::kCorrupt, std::nullopt;
   }
   if (crc != entry.crc) return *error = ReadError::kCrcMismatch, std::nullopt;
@@ -292,7 +301,7 @@ bool ImageReader::Stream(const EntryInfo& entry, const Sink& sink, ReadError* er
   if (entry.method == Method::kStored) {
     for (std::size_t done = 0; done < stored.size(); done += kPiece) {
       std::span<const std::uint8_t> piece = stored.subspan(done, std::min(kPiece, stored.size() - done));
-      crc = Crc(crc, piece);
+      crc = Crc32(crc, piece);
       if (!sink(piece)) return *error = ReadError::kOutputFailed, false;
     }
   } else {
@@ -311,7 +320,7 @@ bool ImageReader::Stream(const EntryInfo& entry, const Sink& sink, ReadError* er
       status = inflate(&stream, Z_NO_FLUSH);
       std::size_t made = room - stream.avail_out;
       produced += made;
-      crc = static_cast<std::uint32_t>(crc32(crc, piece.data(), static_cast<uInt>(made)));
+      crc = Crc32(crc, {piece.data(), made});
       if (made > 0 && !sink({piece.data(), made})) {
         inflateEnd(&stream);
         return *error = ReadError::kOutputFailed, false;

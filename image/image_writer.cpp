@@ -7,6 +7,7 @@
 #include <numeric>
 #include <set>
 
+#include "image/checksum.h"
 #include "image/image_format.h"
 
 namespace fwlaunch::image {
@@ -19,8 +20,7 @@ std::uint8_t* At(std::string& image, std::size_t offset) {
 
 std::uint32_t Crc(std::uint32_t crc, const std::string& bytes, std::size_t from,
                   std::size_t length) {
-  return static_cast<std::uint32_t>(
-      crc32(crc, reinterpret_cast<const Bytef*>(bytes.data()) + from, static_cast<uInt>(length)));
+  return Crc32(crc, {reinterpret_cast<const std::uint8_t*>(bytes.data()) + from, length});
 }
 
 // The member's bytes deflated, or nothing when that would not make them smaller.

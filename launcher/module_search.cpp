@@ -1,10 +1,12 @@
 #include <Python.h>
+#include <marshal.h>
 
 #include "launcher/module_search.h"
 
 #include <stdexcept>
 
 #include "launcher/py_ref.h"
+#include "launcher/pyd_finder_bytecode.h"
 
 namespace fwlaunch {
 
@@ -13,53 +15,6 @@ namespace {
 // The folders the interpreter searches by itself when it runs from its own installation.
 constexpr const char* kStdlibSubfolders[] = {"", "/plat-linux2", "/lib-tk", "/lib-old",
                                              "/lib-dynload"};
-
-// Python 2.7 on this platform does not look for ".pyd" files, which is what the firmware
-// carries its extension modules as. This finder, consulted before sys.path, loads them from
-// the working folder only. It uses built-in modules alone, so it works before the standard
-// library is reachable.
-constexpr char kPydFinderSource[] = R"python(
-import imp, posix, sys
-
-class PydLoader(object):
-    def __init__(self, filename):
-        self.filename = filename
-
-    def load_module(self, fullname):
-        module = sys.modules.get(fullname)
-        if module is not None:
-            return module
-        return imp.load_dynamic(fullname, self.filename)
-
-class PydFinder(object):
-    def __init__(self, folder):
-        self.folder = folder
-
-    def inside(self, folder):
-        return (isinstance(folder, str) and folder.startswith(self.folder)
-                and '..' not in folder.split('/'))
-
-    def find_module(self, fullname, path=None):
-        if fullname in sys.builtin_module_names:
-            return None
-        if path is None:
-            folders = [self.folder]
-        else:
-            folders = [folder for folder in path if self.inside(folder)]
-        tail = fullname.rpartition('.')[2]
-        for folder in folders:
-            candidate = folder.rstrip('/') + '/' + tail + '.pyd'
-            try:
-                mode = posix.stat(candidate).st_mode
-            except OSError:
-                continue
-            if mode & 0o170000 == 0o100000:
-                return PydLoader(candidate)
-        return None
-
-def install(folder):
-    sys.meta_path.insert(0, PydFinder(folder))
-)python";
 
 void Require(bool condition, const char* what) {
   if (!condition) {
@@ -80,12 +35,18 @@ void SetSearchPath(const std::string& working_folder, const std::string& stdlib_
   Require(PySys_SetObject(const_cast<char*>("path"), path.get()) == 0, "sys.path");
 }
 
+// Runs the finder's module (launcher/pyd_finder.py, compiled at build time) and installs it.
 void InstallPydFinder(const std::string& working_folder) {
   PyRef globals(PyDict_New());
   Require(globals && PyDict_SetItemString(globals.get(), "__builtins__", PyEval_GetBuiltins()) == 0,
           "finder namespace");
-  PyRef ran(PyRun_String(kPydFinderSource, Py_file_input, globals.get(), globals.get()));
-  Require(static_cast<bool>(ran), "finder source");
+  PyRef code(PyMarshal_ReadObjectFromString(
+      const_cast<char*>(reinterpret_cast<const char*>(kPydFinderBytecode)),
+      static_cast<Py_ssize_t>(sizeof kPydFinderBytecode)));
+  Require(code && PyCode_Check(code.get()), "finder bytecode");
+  PyRef ran(PyEval_EvalCode(reinterpret_cast<PyCodeObject*>(code.get()), globals.get(),
+                            globals.get()));
+  Require(static_cast<bool>(ran), "finder module");
   PyObject* install = PyDict_GetItemString(globals.get(), "install");
   Require(install != nullptr, "finder install");
   PyRef installed(PyObject_CallFunction(install, const_cast<char*>("s"), working_folder.c_str()));

@@ -3,7 +3,8 @@
 # already present are left alone, so it costs nothing on a machine that has them.
 set -euo pipefail
 
-packages=(cmake g++ clang make libgtest-dev libgmock-dev libbenchmark-dev zlib1g-dev binutils)
+packages=(cmake g++ clang make libgtest-dev libgmock-dev libbenchmark-dev zlib1g-dev libdeflate-dev
+  libclang-rt-14-dev binutils valgrind)
 missing=()
 for package in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed" ||

@@ -1,0 +1,102 @@
+#!/usr/bin/env bash
+# Measures fwlaunch's own cost against its floor, side by side in one run, and prints a table
+# of figures, floors, ratios and targets. Usage: scripts/bench.sh [RUNS]   (RUNS: per figure,
+# default 15; the whole script takes about a minute on 2 cores)
+set -euo pipefail
+cd "$(dirname "$0")/.."
+runs=${1:-15}
+
+scripts/setup.sh
+build=${BUILD_DIR:-build-bench}
+cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Release -DFWLAUNCH_BUILD_TESTS=OFF \
+  ${Python2_ROOT_DIR:+-DPython2_ROOT_DIR="$Python2_ROOT_DIR"} >/dev/null
+cmake --build "$build" -j"$(nproc)" --target benchmarks >/dev/null
+build=$(cd "$build" && pwd)
+python2=$(sed -n 's/^_Python2_EXECUTABLE:INTERNAL=//p' "$build/CMakeCache.txt")
+
+# In memory where the machine has a tmpfs, so that disk writeback does not drown the figures.
+base=/dev/shm
+[ -d "$base" ] || base=${TMPDIR:-/tmp}
+root=$(mktemp -d "$base/fwlaunch-bench.XXXXXX")
+trap 'rm -rf "$root"' EXIT
+timer="$build/bench/process_timer"
+
+median() { sort -n | awk '{ v[NR] = $1 } END { print v[int((NR + 1) / 2)] }'; }
+ratio() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.2f", a / b }'; }
+rows=()
+row() { rows+=("$(printf '| %s | %s | %s | %s | %s |' "$@")"); }
+
+# Times COMMAND_A and COMMAND_B alternately, each in a fresh folder made outside the timing.
+# Leaves the median wall times (µs) in $a_time and $b_time and peak memory (KiB) in $a_kib
+# and $b_kib.
+compare() {
+  local a_cmd=$1 b_cmd=$2 folder=$3
+  local a_times=() b_times=() a_mem=() b_mem=() out
+  for ((i = 0; i < runs; i++)); do
+    rm -rf "$folder" && mkdir -p "$folder"
+    out=$(eval "$timer $a_cmd")
+    a_times+=("${out%% *}"); out=${out#* }; a_mem+=("${out%% *}")
+    rm -rf "$folder" && mkdir -p "$folder"
+    out=$(eval "$timer $b_cmd")
+    b_times+=("${out%% *}"); out=${out#* }; b_mem+=("${out%% *}")
+  done
+  a_time=$(printf '%s\n' "${a_times[@]}" | median)
+  b_time=$(printf '%s\n' "${b_times[@]}" | median)
+  a_kib=$(printf '%s\n' "${a_mem[@]}" | median)
+  b_kib=$(printf '%s\n' "${b_mem[@]}" | median)
+}
+
+echo "1. extraction alone (Google Benchmark, median of 5 repetitions)"
+FWLAUNCH_BENCH_DIR="$root" "$build/bench/extraction_benchmark" --benchmark_repetitions=5 \
+  --benchmark_report_aggregates_only=true --benchmark_format=csv 2>/dev/null >"$root/gb.csv"
+ms() { awk -F, -v n="\"$1/min_time:2.000_median\"" '$1 == n { printf "%.2f", $3 }' "$root/gb.csv"; }
+extract=$(ms BM_ExtractScripts) floor=$(ms BM_WriteFilesFloor) transfer=$(ms BM_TransferFloor)
+row "1. extraction, 401 modules (16 MiB)" "$extract ms" "$floor ms (write loop)" \
+  "$(ratio "$extract" "$floor")" "≤ 1.10"
+row "1'. the same against the interface's floor" "$extract ms" \
+  "$transfer ms (fresh buffer + copy + write)" "$(ratio "$extract" "$transfer")" "—"
+
+echo "2. extraction through the reference library against tar -xf"
+modules="$root/modules"
+mkdir -p "$modules"
+"$build/bench/write_bench_modules" "$modules"
+names=$(cat "$modules/batch3.list")
+(cd "$modules" && "$build/tools/fwpack/fwpack" create "$root/stored.fw" $names &&
+  "$build/tools/fwpack/fwpack" create "$root/deflate.fw" --compress $names &&
+  tar -cf "$root/modules.tar" $names && tar -czf "$root/modules.tar.gz" $names)
+library="$build/script_library/Script.dll"
+for method in stored deflate; do
+  compare "$build/bench/extract_driver $library $root/out/ $root/$method.fw" \
+    "tar -xf $root/modules.tar -C $root/out" "$root/out"
+  target="≤ 1.0"; [ "$method" = deflate ] && target="≤ 1.5"
+  row "2. $method image, 101 modules (12.7 MiB)" "$a_time µs" "$b_time µs (tar -xf)" \
+    "$(ratio "$a_time" "$b_time")" "$target"
+done
+compare "$build/bench/extract_driver $library $root/out/ $root/deflate.fw" \
+  "tar -xzf $root/modules.tar.gz -C $root/out" "$root/out"
+row "2'. deflate image against a gzip tar" "$a_time µs" "$b_time µs (tar -xzf)" \
+  "$(ratio "$a_time" "$b_time")" "—"
+
+echo "3. the whole run against the bare interpreter"
+work="$root/tmp/QALM"
+mkdir -p "$work" "$root/shared"
+cp "$library" "$work/Script.dll"
+cp "$build/bench/launch/Launch.pyo" "$build/bench/launch/bench_helper.pyo" \
+  "$build/examples/demo/modules/checksum.pyd" "$root/shared/"
+"$build/tools/fwpack/fwpack" create "$root/run.fw" "$root/shared/Launch.pyo" \
+  "$root/shared/bench_helper.pyo" "$root/shared/checksum.pyd"
+# The bare interpreter loads extension modules only as .so: give it the same one under that name.
+cp "$root/shared/checksum.pyd" "$work/checksum.so"
+TMPDIR="$root/tmp" "$build/launcher/fwlaunch" x "$root/run.fw" Zero >/dev/null
+bare="import sys; sys.path.insert(0, '$work/'); import Launch; sys.exit(Launch.Zero('$work/Script.dll', '$root/run.fw'))"
+compare "env TMPDIR=$root/tmp $build/launcher/fwlaunch x $root/run.fw Zero" \
+  "$python2 -OO -S -c \"$bare\"" "$root/scratch"
+row "3. whole run, Launch.Zero()" "$a_time µs" "$b_time µs (python2.7 -OO -S)" \
+  "$(ratio "$a_time" "$b_time")" "≤ 1.10"
+row "4. peak memory of the whole run" "$a_kib KiB" "$b_kib KiB (python2.7 -OO -S)" \
+  "+$(((a_kib - b_kib) / 1024)) MiB" "≤ +11 MiB"
+
+echo
+echo "| figure | fwlaunch | floor | ratio | target |"
+echo "|---|---|---|---|---|"
+printf '%s\n' "${rows[@]}"
