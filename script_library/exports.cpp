@@ -44,7 +44,9 @@ std::string_view FitToList(std::string_view key, std::string_view value) {
 
 }  // namespace
 
-FWL_EXPORT std::int32_t Py_QueryCfg(const char* firmware_path, const char* key, char* list) {
+// Each export catches everything: no C++ exception may cross into a C caller.
+
+FWL_EXPORT std::int32_t Py_QueryCfg(const char* firmware_path, const char* key, char* list) try {
   if (list == nullptr) return -1;
   list[0] = '\0';
   if (firmware_path == nullptr || key == nullptr) return -1;
@@ -57,18 +59,22 @@ FWL_EXPORT std::int32_t Py_QueryCfg(const char* firmware_path, const char* key, 
   std::memcpy(list, fitting.data(), fitting.size());
   list[fitting.size()] = '\0';
   return static_cast<std::int32_t>(fitting.size());
+} catch (...) {
+  return -1;
 }
 
 FWL_EXPORT std::int32_t Py_OpenFirmware(const char* firmware_path, std::uint8_t* transfer,
-                                        std::uint8_t* context) {
+                                        std::uint8_t* context) try {
   (void)transfer;  // accepted for the caller's sake; reads name their buffer themselves
   if (firmware_path == nullptr || !StartsWithToken(context)) return 0;
   return Registry().Open(firmware_path, context) ? 1 : 0;
+} catch (...) {
+  return 0;
 }
 
 FWL_EXPORT std::int32_t Py_ReadFileInFW(std::uint8_t* context, const char* name,
                                         std::int32_t offset, std::int32_t capacity,
-                                        std::uint8_t* transfer, std::int32_t mode) {
+                                        std::uint8_t* transfer, std::int32_t mode) try {
   if (!StartsWithToken(context) || !StartsWithToken(transfer) || name == nullptr ||
       offset < 0 || capacity <= 0)
     return 0;
@@ -89,4 +95,6 @@ FWL_EXPORT std::int32_t Py_ReadFileInFW(std::uint8_t* context, const char* name,
       session->reader.Read(*entry, static_cast<std::uint32_t>(offset),
                            {transfer, static_cast<std::size_t>(capacity)}, &error);
   return count ? static_cast<std::int32_t>(*count) : 0;
+} catch (...) {
+  return 0;
 }

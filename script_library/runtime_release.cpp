@@ -1,0 +1,22 @@
+// The C++ runtime is linked into the library: loading the shared one at every run would cost
+// more than everything the library itself does. That runtime takes an emergency pool for
+// exceptions when the library is loaded and never gives it back, so an unload would leave it
+// behind. libstdc++ offers __gnu_cxx::__freeres to release it (memory checkers call it at
+// exit); the library calls it when it is unloaded, so that loading it again leaks nothing.
+#include <version>  // defines __GLIBCXX__ when the runtime is libstdc++
+
+#if defined(__GLIBCXX__)
+
+namespace __gnu_cxx {
+void __freeres();
+}
+
+namespace {
+
+struct ReleaseRuntimeAtUnload {
+  ~ReleaseRuntimeAtUnload() { __gnu_cxx::__freeres(); }
+} release_runtime_at_unload;
+
+}  // namespace
+
+#endif
