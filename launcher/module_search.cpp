@@ -1,12 +1,11 @@
 #include <Python.h>
-#include <marshal.h>
 
 #include "launcher/module_search.h"
 
 #include <stdexcept>
 
 #include "launcher/py_ref.h"
-#include "launcher/pyd_finder_bytecode.h"
+#include "launcher/pyd_finder.h"
 
 namespace fwlaunch {
 
@@ -23,11 +22,14 @@ void Require(bool condition, const char* what) {
   }
 }
 
-void SetSearchPath(const std::string& working_folder, const std::string& stdlib_folder) {
+// sys.path: the standard-library folders under stdlib_folder, after first if it is given.
+void SetSearchPath(const char* first, const std::string& stdlib_folder) {
   PyRef path(PyList_New(0));
   Require(static_cast<bool>(path), "no list for sys.path");
-  PyRef first(PyString_FromString(working_folder.c_str()));
-  Require(first && PyList_Append(path.get(), first.get()) == 0, "sys.path");
+  if (first != nullptr) {
+    PyRef folder(PyString_FromString(first));
+    Require(folder && PyList_Append(path.get(), folder.get()) == 0, "sys.path");
+  }
   for (const char* subfolder : kStdlibSubfolders) {
     PyRef folder(PyString_FromString((stdlib_folder + subfolder).c_str()));
     Require(folder && PyList_Append(path.get(), folder.get()) == 0, "sys.path");
@@ -35,26 +37,10 @@ void SetSearchPath(const std::string& working_folder, const std::string& stdlib_
   Require(PySys_SetObject(const_cast<char*>("path"), path.get()) == 0, "sys.path");
 }
 
-// Runs the finder's module (launcher/pyd_finder.py, compiled at build time) and installs it.
-void InstallPydFinder(const std::string& working_folder) {
-  PyRef globals(PyDict_New());
-  Require(globals && PyDict_SetItemString(globals.get(), "__builtins__", PyEval_GetBuiltins()) == 0,
-          "finder namespace");
-  PyRef code(PyMarshal_ReadObjectFromString(
-      const_cast<char*>(reinterpret_cast<const char*>(kPydFinderBytecode)),
-      static_cast<Py_ssize_t>(sizeof kPydFinderBytecode)));
-  Require(code && PyCode_Check(code.get()), "finder bytecode");
-  PyRef ran(PyEval_EvalCode(reinterpret_cast<PyCodeObject*>(code.get()), globals.get(),
-                            globals.get()));
-  Require(static_cast<bool>(ran), "finder module");
-  PyObject* install = PyDict_GetItemString(globals.get(), "install");
-  Require(install != nullptr, "finder install");
-  PyRef installed(PyObject_CallFunction(install, const_cast<char*>("s"), working_folder.c_str()));
-  Require(static_cast<bool>(installed), "finder install");
-}
-
 // The interpreter looked for its codecs while it started, before the standard library was
-// on sys.path; loading them now registers them, as a normal start would have.
+// on sys.path; loading them now registers them, as a normal start would have. Like a normal
+// start, this happens before the script's own folder is on sys.path, so no firmware module can
+// stand in for them, and their imports need not look there.
 void LoadCodecs() {
   PyRef encodings(PyImport_ImportModule("encodings"));
   if (!encodings) PyErr_Clear();
@@ -63,9 +49,10 @@ void LoadCodecs() {
 }  // namespace
 
 void PrepareModuleSearch(const std::string& working_folder, const std::string& stdlib_folder) {
-  SetSearchPath(working_folder, stdlib_folder);
-  InstallPydFinder(working_folder);
+  SetSearchPath(nullptr, stdlib_folder);
   LoadCodecs();
+  SetSearchPath(working_folder.c_str(), stdlib_folder);
+  InstallPydFinder(working_folder);
 }
 
 }  // namespace fwlaunch

@@ -105,6 +105,24 @@ TEST_F(FwlaunchTest, FirmwareModulesFindEachOtherTheirExtensionsAndTheStandardLi
   EXPECT_EQ(run.exit_status, 4) << run.out << run.err;
 }
 
+TEST_F(FwlaunchTest, PydModulesLoadFromTheWorkingFolderAndItsPackagesOnly) {
+  fs::create_directories(Work() / "pkg");
+  fs::create_directories(Firmware() / "pkg");
+  fs::copy_file(fs::path(FWLAUNCH_TEST_MODULES) / "pkg" / "__init__.pyo",
+                Firmware() / "pkg" / "__init__.pyo");
+  fs::copy_file(Firmware() / "pydtest.pyd", Firmware() / "pkg" / "pydtest.pyd");
+  WriteFile(Firmware() / "SCRIPT_PYD",
+            "Launch.pyo\npydtest.pyd\npkg/__init__.pyo\npkg/pydtest.pyd\n");
+  EXPECT_EQ(Launch("UsePackageExtension").exit_status, 42);
+
+  fs::path elsewhere = scratch.path() / "elsewhere";
+  fs::create_directories(elsewhere);
+  fs::copy_file(Firmware() / "pydtest.pyd", elsewhere / "outside.pyd");
+  fs::copy_file(Firmware() / "pydtest.pyd", Work() / "sys.pyd");
+  ProgramRun run = Launch("FinderBounds", {elsewhere.string()});
+  EXPECT_EQ(run.exit_status, 0) << run.out << run.err;
+}
+
 TEST_F(FwlaunchTest, TheInterpreterRunsOptimisedWithoutSiteFromTheWorkingFolder) {
   ProgramRun run = Launch("Describe");
   ASSERT_EQ(run.exit_status, 0) << run.out << run.err;

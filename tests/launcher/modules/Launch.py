@@ -137,3 +137,21 @@ def Sleep(library, image, marker):
     _mark(marker)
     time.sleep(30)
     return 0
+
+
+def UsePackageExtension(*args):
+    import pkg.pydtest
+    return pkg.pydtest.answer()
+
+
+def FinderBounds(library, image, elsewhere):
+    # The .pyd finder answers for the working folder and its packages only, and never for a
+    # built-in module's name.
+    finder = sys.meta_path[0]
+    if finder.find_module('pydtest') is None:
+        return 1
+    if finder.find_module('outside', [elsewhere]) is not None:
+        return 2
+    if finder.find_module('sys') is not None:
+        return 3
+    return 0
