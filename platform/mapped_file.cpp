@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <utility>
 
@@ -45,6 +46,15 @@ MappedFile& MappedFile::operator=(MappedFile&& other) noexcept {
 }
 
 MappedFile::~MappedFile() { Unmap(); }
+
+void MappedFile::WillRead(std::size_t offset, std::size_t length) const {
+  if (data_ == nullptr || offset >= size_) return;
+  length = std::min(length, size_ - offset);
+  // madvise wants a page-aligned start.
+  auto page = static_cast<std::size_t>(sysconf(_SC_PAGESIZE));
+  std::size_t start = offset / page * page;
+  madvise(const_cast<std::uint8_t*>(data_) + start, length + (offset - start), MADV_POPULATE_READ);
+}
 
 void MappedFile::Unmap() {
   if (data_ != nullptr) munmap(const_cast<std::uint8_t*>(data_), size_);

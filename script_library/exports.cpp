@@ -6,6 +6,7 @@
 #include <string_view>
 
 #include "extract/script_library.h"
+#include "platform/memory_hints.h"
 #include "script_library/session_registry.h"
 
 #define FWL_EXPORT extern "C" __attribute__((visibility("default")))
@@ -90,6 +91,8 @@ FWL_EXPORT std::int32_t Py_ReadFileInFW(std::uint8_t* context, const char* name,
     return size > INT32_MAX ? 0 : static_cast<std::int32_t>(size);
   }
   if (mode != kModeRead) return 0;
+  session->file.WillRead(entry->offset, entry->stored_size);
+  fwlaunch::platform::WillWrite(transfer, entry->original_size - static_cast<std::uint32_t>(offset));
   fwlaunch::image::ReadError error;
   std::optional<std::uint32_t> count =
       session->reader.Read(*entry, static_cast<std::uint32_t>(offset),

@@ -1,0 +1,23 @@
+#include "platform/memory_hints.h"
+
+#include <sys/mman.h>
+#include <unistd.h>
+
+namespace fwlaunch::platform {
+
+namespace {
+
+// Below this, the few faults cost less than the call.
+constexpr std::size_t kWorthPopulating = 256 * 1024;
+
+}  // namespace
+
+void WillWrite(std::uint8_t* start, std::size_t length) {
+  if (length < kWorthPopulating) return;
+  auto page = static_cast<std::uintptr_t>(sysconf(_SC_PAGESIZE));
+  auto address = reinterpret_cast<std::uintptr_t>(start);
+  std::uintptr_t aligned = address / page * page;
+  madvise(reinterpret_cast<void*>(aligned), length + (address - aligned), MADV_POPULATE_WRITE);
+}
+
+}  // namespace fwlaunch::platform
