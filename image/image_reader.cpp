@@ -132,7 +132,6 @@ std::optional<ImageReader> ImageReader::Open(std::span<const std::uint8_t> bytes
              std::nullopt;
   }
   if (!valid) return Fail(why, "malformed config record"), std::nullopt;
-  reader.config_count_ = keys.size();
 
   std::span<const std::uint8_t> table = reader.Table();
   for (std::size_t index = 0; index < entry_count; ++index) {
@@ -172,14 +171,11 @@ std::optional<std::string_view> ImageReader::Config(std::string_view key) const 
   return std::nullopt;
 }
 
-std::size_t ImageReader::config_count() const { return config_count_; }
-
-std::pair<std::string_view, std::string_view> ImageReader::ConfigAt(std::size_t index) const {
+void ImageReader::ForEachConfig(
+    const std::function<void(std::string_view key, std::string_view value)>& visit) const {
   ConfigWalk walk(bytes_.subspan(kHeaderSize, config_size_));
   bool valid = true;
-  auto record = walk.Next(&valid);
-  for (std::size_t i = 0; i < index && record; ++i) record = walk.Next(&valid);
-  return record.value_or(std::pair<std::string_view, std::string_view>{});
+  while (auto record = walk.Next(&valid)) visit(record->first, record->second);
 }
 
 EntryInfo ImageReader::EntryAt(std::size_t index) const {

@@ -39,9 +39,9 @@ class ImageReader {
 
   // The value of a config key, or nothing when the image has no such key.
   std::optional<std::string_view> Config(std::string_view key) const;
-  std::size_t config_count() const;
-  // The config records in image order, key and value.
-  std::pair<std::string_view, std::string_view> ConfigAt(std::size_t index) const;
+  // Calls visit with every config record's key and value, in image order.
+  void ForEachConfig(
+      const std::function<void(std::string_view key, std::string_view value)>& visit) const;
 
   std::size_t entry_count() const { return entry_count_; }
   EntryInfo EntryAt(std::size_t index) const;
@@ -65,7 +65,6 @@ class ImageReader {
 
   std::span<const std::uint8_t> bytes_;
   std::size_t config_size_ = 0;
-  std::size_t config_count_ = 0;
   std::size_t entry_count_ = 0;
 };
 

@@ -1,6 +1,7 @@
 // fwpack list IMAGE and fwpack verify IMAGE.
 #include <cinttypes>
 #include <cstdio>
+#include <functional>
 
 #include "tools/fwpack/commands.h"
 #include "tools/fwpack/image_file.h"
@@ -9,30 +10,22 @@ namespace fwlaunch::fwpack {
 
 namespace {
 
-std::optional<std::string> SingleImage(const Arguments& arguments, const char* command) {
-  if (arguments.size() != 1) {
-    UsageError(std::string(command) + " takes exactly one IMAGE");
-    return std::nullopt;
-  }
-  return arguments[0];
+// Opens the one IMAGE the command takes and runs body on it; the exit status.
+int WithSingleImage(const Arguments& arguments, const char* command,
+                    const std::function<int(const std::string&, const image::ImageReader&)>& body) {
+  if (arguments.size() != 1) return UsageError(std::string(command) + " takes exactly one IMAGE");
+  std::optional<OpenedImage> opened = OpenImageFile(arguments[0]);
+  if (!opened) return kExitFailure;
+  return body(arguments[0], opened->reader);
 }
 
-}  // namespace
-
-int RunList(const Arguments& arguments) {
-  std::optional<std::string> path = SingleImage(arguments, "list");
-  if (!path) return kExitUsage;
-  std::optional<OpenedImage> opened = OpenImageFile(*path);
-  if (!opened) return kExitFailure;
-  const image::ImageReader& reader = opened->reader;
-
-  for (std::size_t i = 0; i < reader.config_count(); ++i) {
-    auto [key, value] = reader.ConfigAt(i);
+int List(const std::string&, const image::ImageReader& reader) {
+  reader.ForEachConfig([](std::string_view key, std::string_view value) {
     std::size_t lines = 0;
     for (char c : value) lines += c == '\n';
     std::printf("config %.*s: %zu bytes, %zu lines\n", static_cast<int>(key.size()), key.data(),
                 value.size(), lines);
-  }
+  });
   std::printf("%10s %10s %-7s %-8s %s\n", "size", "stored", "method", "crc32", "name");
   for (std::size_t i = 0; i < reader.entry_count(); ++i) {
     image::EntryInfo entry = reader.EntryAt(i);
@@ -43,22 +36,23 @@ int RunList(const Arguments& arguments) {
   return kExitOk;
 }
 
-int RunVerify(const Arguments& arguments) {
-  std::optional<std::string> path = SingleImage(arguments, "verify");
-  if (!path) return kExitUsage;
-  std::optional<OpenedImage> opened = OpenImageFile(*path);
-  if (!opened) return kExitFailure;
-  const image::ImageReader& reader = opened->reader;
+int Verify(const std::string& path, const image::ImageReader& reader) {
   for (std::size_t i = 0; i < reader.entry_count(); ++i) {
     image::EntryInfo entry = reader.EntryAt(i);
     image::ReadError error;
     if (!reader.Stream(entry, [](std::span<const std::uint8_t>) { return true; }, &error)) {
-      Complain(*path, "entry " + std::string(entry.name) + ": " + image::Describe(error));
+      Complain(path, "entry " + std::string(entry.name) + ": " + image::Describe(error));
       return kExitFailure;
     }
   }
-  std::printf("%s: %zu entries OK\n", path->c_str(), reader.entry_count());
+  std::printf("%s: %zu entries OK\n", path.c_str(), reader.entry_count());
   return kExitOk;
 }
+
+}  // namespace
+
+int RunList(const Arguments& arguments) { return WithSingleImage(arguments, "list", List); }
+
+int RunVerify(const Arguments& arguments) { return WithSingleImage(arguments, "verify", Verify); }
 
 }  // namespace fwlaunch::fwpack
