@@ -66,10 +66,9 @@ int RunLaunchSequence(const LaunchRequest& request) {
   int exit_status = -1;
   std::optional<platform::ChildOutcome> outcome = platform::RunInChildProcess(
       [&] { return RunGuardedSection(request, working_folder); });
-  // A signal sent to the tool and passed on ends the run as that signal, but only once the
-  // purge has run; any other signal that ended the child was a crash.
-  bool ended_as_asked = outcome && outcome->ended_by_signal &&
-                        outcome->signal == outcome->forwarded_signal;
+  // A signal someone sent ends the run as that signal, but only once the purge has run; any
+  // other signal that ended the child was a crash.
+  bool ended_as_asked = outcome && outcome->EndedOnRequest();
   if (!outcome || (outcome->ended_by_signal && !ended_as_asked)) {
     std::printf("%s\n", kUnknownException);
   } else if (!outcome->ended_by_signal) {

@@ -106,6 +106,10 @@ std::optional<ChildOutcome> RunInChildProcess(const std::function<int()>& body) 
   return outcome;
 }
 
+bool ChildOutcome::EndedOnRequest() const {
+  return ended_by_signal && (signal == forwarded_signal || signal == SIGINT || signal == SIGQUIT);
+}
+
 void EndBySignal(int signal) {
   std::fflush(stdout);
   std::fflush(stderr);

@@ -16,6 +16,11 @@ struct ChildOutcome {
   // The last of SIGTERM, SIGHUP, SIGUSR1, SIGUSR2 that this process received and passed on
   // to the child; 0 when none came.
   int forwarded_signal = 0;
+
+  // Whether a signal that someone sent ended the child, rather than a crash: one passed on
+  // from this process, or a keyboard interrupt or quit, which a terminal sends to the child
+  // directly.
+  bool EndedOnRequest() const;
 };
 
 // Runs body in a forked child, whose exit status is body's result, and waits for it.

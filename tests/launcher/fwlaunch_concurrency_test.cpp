@@ -65,6 +65,14 @@ TEST_F(FwlaunchTest, ATerminatedRunPurgesFirstThenEndsByTheSignal) {
   }
 }
 
+TEST_F(FwlaunchTest, AKeyboardInterruptOutsideTheFunctionEndsTheRunAfterThePurge) {
+  ProgramRun run = Launch("InterruptWithoutHandler");
+  EXPECT_FALSE(run.exited);
+  EXPECT_EQ(run.signal, SIGINT);
+  EXPECT_EQ(run.out, "") << "an interrupt is no crash";
+  EXPECT_TRUE(Purged());
+}
+
 TEST_F(FwlaunchTest, AKilledFunctionProcessIsAnUnknownException) {
   fs::path marker = scratch.path() / "ready";
   RunningProgram program = Start("Sleep", {marker.string()});
