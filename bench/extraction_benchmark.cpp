@@ -34,15 +34,23 @@ class FreshFolders {
     fs::create_directories(root_);
   }
   ~FreshFolders() { fs::remove_all(root_); }
-  std::string Next() {
+  // A fresh folder, made and the previous one removed outside the timing.
+  std::string Next(benchmark::State& state) {
+    state.PauseTiming();
+    std::string folder = Make();
+    state.ResumeTiming();
+    return folder;
+  }
+  const fs::path& root() const { return root_; }
+
+ private:
+  std::string Make() {
     fs::remove_all(current_);
     current_ = root_ / std::to_string(count_++);
     fs::create_directories(current_);
     return current_.string() + "/";
   }
-  const fs::path& root() const { return root_; }
 
- private:
   fs::path root_, current_;
   int count_ = 0;
 };
@@ -58,9 +66,7 @@ void BM_ExtractScripts(benchmark::State& state) {
   char list[kScriptListSize];
   if (query == nullptr || query("0", kScriptListKey, list) <= 0) state.SkipWithError("library");
   for (auto _ : state) {
-    state.PauseTiming();
-    std::string folder = folders.Next();
-    state.ResumeTiming();
+    std::string folder = folders.Next(state);
     for (int batch = 0; batch < bench::kBatches; ++batch)
       ExtractScripts(library.string(), folder, std::to_string(batch));
   }
@@ -93,9 +99,7 @@ void BM_WriteFilesFloor(benchmark::State& state) {
   FreshFolders folders;
   std::vector<Files> batches = BatchFiles();
   for (auto _ : state) {
-    state.PauseTiming();
-    std::string folder = folders.Next();
-    state.ResumeTiming();
+    std::string folder = folders.Next(state);
     for (const Files& files : batches)
       for (const auto& [name, bytes] : files)
         if (!WriteWhole(folder + name, bytes.data(), bytes.size())) state.SkipWithError("write");
@@ -108,9 +112,7 @@ void BM_TransferFloor(benchmark::State& state) {
   FreshFolders folders;
   std::vector<Files> batches = BatchFiles();
   for (auto _ : state) {
-    state.PauseTiming();
-    std::string folder = folders.Next();
-    state.ResumeTiming();
+    std::string folder = folders.Next(state);
     for (const Files& files : batches) {
       platform::ZeroedPages transfer(TransferBuffer::size());
       for (const auto& [name, bytes] : files) {
