@@ -17,7 +17,7 @@
 
 namespace {
 
-constexpr std::size_t kListSize = 1024;
+[[maybe_unused]] constexpr std::size_t kListSize = 1024;  // unused where Py_QueryCfg is left out
 constexpr std::size_t kContextSize = 1024;
 constexpr std::int32_t kTransferSize = 0xA00000;
 constexpr unsigned char kToken[8] = {0x01, 'K', 'Q', 'Z', 'V', 'N', 'P', 'L'};
