@@ -16,7 +16,6 @@ class TransferBuffer {
   // touched. Throws std::bad_alloc when there is no memory for it.
   void Allocate();
 
-  bool allocated() const { return pages_ != nullptr; }
   std::uint8_t* data() { return pages_->data(); }
   std::span<const std::uint8_t> First(std::size_t count) const { return {pages_->data(), count}; }
   static constexpr std::size_t size() { return static_cast<std::size_t>(kTransferSize); }

@@ -16,12 +16,9 @@ bool HeldByAncestor(const platform::FolderLock& lock) {
 RunLock::RunLock(const std::string& working_folder)
     : lock_(platform::FolderLock::Open(working_folder)) {
   if (!lock_) return;
-  if (lock_->TryLock()) {
-    held_ = true;
-    return;
-  }
-  if (HeldByAncestor(*lock_)) return;
-  held_ = lock_->Lock();
+  if (lock_->TryLock() || HeldByAncestor(*lock_)) return;
+  // Should the system refuse even to wait, the run goes on unlocked, as without a folder.
+  lock_->Lock();
 }
 
 }  // namespace fwlaunch

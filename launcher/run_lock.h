@@ -17,12 +17,8 @@ class RunLock {
  public:
   explicit RunLock(const std::string& working_folder);
 
-  // Whether this run took the lock itself (false when nested, or nothing could be locked).
-  bool held() const { return held_; }
-
  private:
   std::optional<platform::FolderLock> lock_;
-  bool held_ = false;
 };
 
 }  // namespace fwlaunch
