@@ -1,5 +1,7 @@
 // A script library for benchmarks: serves the benchmark module set from memory, so that only
 // the extraction's own cost is measured. The "firmware path" names the batch: "0" to "3".
+#include <fwlaunch/script_library.h>
+
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
@@ -31,18 +33,18 @@ const std::map<std::string, std::vector<unsigned char>>& Modules() {
 
 }  // namespace
 
-#define BENCH_EXPORT extern "C" __attribute__((visibility("default")))
+#define BENCH_EXPORT extern "C" FWL_EXPORT
 
-BENCH_EXPORT std::int32_t Py_QueryCfg(const char* firmware, const char*, char* list) {
+BENCH_EXPORT std::int32_t FWL_CALL Py_QueryCfg(const char* firmware, const char*, char* list) {
   std::string text = fwlaunch::bench::BatchList(std::atoi(firmware));
   std::memcpy(list, text.c_str(), text.size() + 1);
   Modules();
   return static_cast<std::int32_t>(text.size());
 }
 
-BENCH_EXPORT std::int32_t Py_OpenFirmware(const char*, std::uint8_t*, std::uint8_t*) { return 1; }
+BENCH_EXPORT std::int32_t FWL_CALL Py_OpenFirmware(const char*, std::uint8_t*, std::uint8_t*) { return 1; }
 
-BENCH_EXPORT std::int32_t Py_ReadFileInFW(std::uint8_t*, const char* name, std::int32_t,
+BENCH_EXPORT std::int32_t FWL_CALL Py_ReadFileInFW(std::uint8_t*, const char* name, std::int32_t,
                                           std::int32_t capacity, std::uint8_t* transfer,
                                           std::int32_t) {
   auto module = Modules().find(name);

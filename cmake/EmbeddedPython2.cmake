@@ -48,7 +48,7 @@ endfunction()
 
 # Builds a CPython 2.7 extension module named NAME.pyd (the file name firmware images carry).
 function(fwlaunch_add_pyd TARGET NAME OUTPUT_DIR)
-  add_library(${TARGET} MODULE ${ARGN})
+  fwlaunch_add_library(${TARGET} MODULE ${ARGN})
   target_include_directories(${TARGET} SYSTEM PRIVATE ${Python2_INCLUDE_DIRS})
   set_target_properties(${TARGET} PROPERTIES
     PREFIX "" OUTPUT_NAME "${NAME}" SUFFIX ".pyd"

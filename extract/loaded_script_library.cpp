@@ -1,4 +1,4 @@
-// The binding of the script library's C exports, found by name in a loaded shared object.
+// The binding of the script library's C exports, found by name in the loaded library.
 #include <utility>
 
 #include "extract/script_library.h"
@@ -8,12 +8,9 @@ namespace fwlaunch {
 
 namespace {
 
-extern "C" {
-using QueryCfgFunction = std::int32_t (*)(const char*, const char*, char*);
-using OpenFirmwareFunction = std::int32_t (*)(const char*, std::uint8_t*, std::uint8_t*);
-using ReadFileFunction = std::int32_t (*)(std::uint8_t*, const char*, std::int32_t, std::int32_t,
-                                          std::uint8_t*, std::int32_t);
-}
+using QueryCfgFunction = FwlQueryCfgFunction;
+using OpenFirmwareFunction = FwlOpenFirmwareFunction;
+using ReadFileFunction = FwlReadFileInFWFunction;
 
 class LoadedScriptLibrary final : public ScriptLibrary {
  public:

@@ -13,11 +13,15 @@ namespace fwlaunch {
 
 // Proves to the library that the caller is the launcher; it stands at the start of the
 // context block and of the transfer buffer before every read.
-inline constexpr std::array<std::uint8_t, 8> kAccessToken = {0x01, 'K', 'Q', 'Z', 'V',
-                                                             'N',  'P', 'L'};
+inline constexpr std::array<std::uint8_t, FWL_ACCESS_TOKEN_SIZE> kAccessToken = [] {
+  std::array<std::uint8_t, FWL_ACCESS_TOKEN_SIZE> token{};
+  for (std::size_t i = 0; i < token.size(); ++i)
+    token[i] = static_cast<std::uint8_t>(FWL_ACCESS_TOKEN[i]);
+  return token;
+}();
 
 // The configuration key whose value is the list of module files, each followed by LF.
-inline constexpr char kScriptListKey[] = "SCRIPT_PYD";
+inline constexpr char kScriptListKey[] = FWL_SCRIPT_LIST_KEY;
 
 // Export names of the three operations, in the order they are looked up.
 inline constexpr char kOpenFirmwareExport[] = "Py_OpenFirmware";
@@ -40,7 +44,7 @@ class ScriptLibrary {
                                     std::int32_t mode) = 0;
 };
 
-// Loads the shared object at path and binds the three exports; nothing when it cannot be
+// Loads the library at path and binds the three exports; nothing when it cannot be
 // loaded or lacks one of them (it is then unloaded again at once).
 std::unique_ptr<ScriptLibrary> LoadScriptLibrary(const std::string& path);
 

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "extract/extraction_limits.h"
+#include "platform/path_rules.h"
 
 namespace fwlaunch {
 
@@ -20,17 +21,6 @@ bool HasModuleExtension(std::string_view entry) {
   if (dot == std::string_view::npos) return false;
   std::string_view extension = entry.substr(dot);
   return EqualsIgnoringAsciiCase(extension, ".pyd") || EqualsIgnoringAsciiCase(extension, ".pyo");
-}
-
-bool StaysInsideFolder(std::string_view entry) {
-  if (entry.starts_with('/')) return false;
-  while (!entry.empty()) {
-    std::size_t slash = entry.find('/');
-    if (entry.substr(0, slash) == "..") return false;
-    if (slash == std::string_view::npos) break;
-    entry.remove_prefix(slash + 1);
-  }
-  return true;
 }
 
 }  // namespace
@@ -51,7 +41,7 @@ bool IsExtractableEntry(std::string_view entry) {
   // Longer names would be cut short in the entry name, and a cut name could overwrite
   // another module.
   if (entry.size() >= kEntryNameSize) return false;
-  return HasModuleExtension(entry) && StaysInsideFolder(entry);
+  return HasModuleExtension(entry) && platform::StaysInsideFolder(entry);
 }
 
 std::optional<std::string> ModuleOutputPath(std::string_view working_folder,

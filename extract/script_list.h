@@ -22,12 +22,12 @@ class ScriptListWalk {
 };
 
 // Whether an entry names a module to extract: it ends in ".pyd" or ".pyo" (any ASCII case),
-// fits the 128-byte entry name with its NUL, and cannot lead out of the working folder
-// (no absolute path, no ".." component).
+// fits the entry name with its NUL (127 characters), and cannot lead out of the working folder
+// under this system's path rules (platform/path_rules.h).
 bool IsExtractableEntry(std::string_view entry);
 
-// The working folder followed by the entry, unchanged; nothing when that would not fit a
-// 1024-byte path buffer.
+// The working folder followed by the entry, unchanged; nothing when that would exceed the
+// 1023 characters a path may hold.
 std::optional<std::string> ModuleOutputPath(std::string_view working_folder,
                                             std::string_view entry);
 

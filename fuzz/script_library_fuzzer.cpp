@@ -1,4 +1,6 @@
 // The reference library's reading of images, through its three exports, on any bytes.
+#include <fwlaunch/script_library.h>
+
 #include <cstdint>
 #include <cstring>
 #include <fstream>
@@ -7,14 +9,6 @@
 
 #include "extract/script_library.h"
 #include "fuzz/fuzz_scratch.h"
-
-extern "C" {
-std::int32_t Py_QueryCfg(const char* firmware_path, const char* key, char* list);
-std::int32_t Py_OpenFirmware(const char* firmware_path, std::uint8_t* transfer,
-                             std::uint8_t* context);
-std::int32_t Py_ReadFileInFW(std::uint8_t* context, const char* name, std::int32_t offset,
-                             std::int32_t capacity, std::uint8_t* transfer, std::int32_t mode);
-}
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   using namespace fwlaunch;

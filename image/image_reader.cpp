@@ -63,58 +63,44 @@ std::optional<std::string_view> EntryName(const std::uint8_t* field) {
   return std::string_view(reinterpret_cast<const char*>(field), length);
 }
 
-std::string Fail(std::string* why, std::string reason) {
-  if (why != nullptr) *why = std::move(reason);
-  return {};
-}
-
 }  // namespace
 
-const char* Describe(ReadError error) {
-  switch (error) {
-    case ReadError::kNone: return "no error";
-    case ReadError::kOffsetPastEnd: return "offset past the end of the entry";
-    case ReadError::kCapacityTooSmall: return "entry larger than the buffer";
-    case ReadError::kCorrupt: return "corrupt compressed data";
-    case ReadError::kCrcMismatch: return "CRC-32 mismatch";
-    case ReadError::kOutputFailed: return "output failed";
-  }
-  return "unknown error";
-}
+constexpr char kOffsetPastEnd[] = "offset past the end of the entry";
+constexpr char kCapacityTooSmall[] = "entry larger than the buffer";
+constexpr char kCorrupt[] = "corrupt compressed data";
+constexpr char kCrcMismatch[] = "CRC-32 mismatch";
+constexpr char kOutputFailed[] = "output failed";
 
 ImageReader::ImageReader(std::span<const std::uint8_t> bytes) : bytes_(bytes) {}
 
-std::optional<ImageReader> ImageReader::Open(std::span<const std::uint8_t> bytes,
-                                             std::string* why) {
-  if (bytes.size() < kHeaderSize) return Fail(why, "too short for a header"), std::nullopt;
+Result<ImageReader> ImageReader::Open(std::span<const std::uint8_t> bytes) {
+  if (bytes.size() < kHeaderSize) return Fail("too short for a header");
   const std::uint8_t* header = bytes.data();
   if (std::memcmp(header, kMagic, sizeof kMagic) != 0)
-    return Fail(why, "not a firmware image (bad magic)"), std::nullopt;
+    return Fail("not a firmware image (bad magic)");
   if (ReadU16(header + kHeaderVersion) != kVersion)
-    return Fail(why, "unsupported format version " +
-                         std::to_string(ReadU16(header + kHeaderVersion))),
-           std::nullopt;
+    return Fail("unsupported format version " +
+                         std::to_string(ReadU16(header + kHeaderVersion)));
   if (ReadU16(header + kHeaderHeaderSize) != kHeaderSize || ReadU32(header + kHeaderFlags) != 0 ||
       !AllZero({header + kHeaderReserved, header + kHeaderCrc}))
-    return Fail(why, "malformed header"), std::nullopt;
+    return Fail("malformed header");
 
   std::uint64_t config_size = ReadU32(header + kHeaderConfigSize);
   std::uint64_t entry_count = ReadU32(header + kHeaderEntryCount);
   std::uint64_t image_size = ReadU32(header + kHeaderImageSize);
   std::uint64_t data_offset = ReadU32(header + kHeaderDataOffset);
   if (image_size != bytes.size())
-    return Fail(why, "size " + std::to_string(bytes.size()) + " differs from the header's " +
-                         std::to_string(image_size) + " (truncated or extended)"),
-           std::nullopt;
+    return Fail("size " + std::to_string(bytes.size()) + " differs from the header's " +
+                         std::to_string(image_size) + " (truncated or extended)");
   if (config_size > kMaxConfigSize || entry_count > kMaxEntries ||
       data_offset != kHeaderSize + config_size + entry_count * kEntrySize ||
       data_offset > image_size)
-    return Fail(why, "section sizes out of bounds"), std::nullopt;
+    return Fail("section sizes out of bounds");
 
   std::uint32_t crc = Crc32(0, bytes.first(kHeaderCrc));
   crc = Crc32(crc, bytes.subspan(kHeaderSize, data_offset - kHeaderSize));
   if (crc != ReadU32(header + kHeaderCrc))
-    return Fail(why, "header or table CRC-32 mismatch"), std::nullopt;
+    return Fail("header or table CRC-32 mismatch");
 
   ImageReader reader(bytes);
   reader.config_size_ = config_size;
@@ -125,36 +111,31 @@ std::optional<ImageReader> ImageReader::Open(std::span<const std::uint8_t> bytes
   std::set<std::string_view> keys;
   while (auto record = walk.Next(&valid)) {
     if (keys.size() == kMaxConfigRecords)
-      return Fail(why, "more than " + std::to_string(kMaxConfigRecords) + " config records"),
-             std::nullopt;
+      return Fail("more than " + std::to_string(kMaxConfigRecords) + " config records");
     if (!keys.insert(record->first).second)
-      return Fail(why, "config key " + std::string(record->first) + " appears twice"),
-             std::nullopt;
+      return Fail("config key " + std::string(record->first) + " appears twice");
   }
-  if (!valid) return Fail(why, "malformed config record"), std::nullopt;
+  if (!valid) return Fail("malformed config record");
 
   std::span<const std::uint8_t> table = reader.Table();
   for (std::size_t index = 0; index < entry_count; ++index) {
     const std::uint8_t* raw = table.data() + index * kEntrySize;
     std::string number = "table entry " + std::to_string(index);
     std::optional<std::string_view> name = EntryName(raw);
-    if (!name) return Fail(why, number + ": malformed name"), std::nullopt;
+    if (!name) return Fail(number + ": malformed name");
     if (index > 0 && std::memcmp(raw - kEntrySize, raw, kEntryNameField) >= 0)
-      return Fail(why, number + " (" + std::string(*name) + "): names not sorted or repeated"),
-             std::nullopt;
+      return Fail(number + " (" + std::string(*name) + "): names not sorted or repeated");
     EntryInfo entry = reader.EntryAt(index);
     std::uint8_t method = raw[kEntryMethod];
     if (method > static_cast<std::uint8_t>(Method::kDeflate) ||
         !AllZero({raw + kEntryMethod + 1, raw + kEntryCrc}) ||
         !AllZero({raw + kEntryReserved, raw + kEntrySize}))
-      return Fail(why, number + " (" + std::string(*name) + "): malformed fields"), std::nullopt;
+      return Fail(number + " (" + std::string(*name) + "): malformed fields");
     if (entry.offset < data_offset ||
         static_cast<std::uint64_t>(entry.offset) + entry.stored_size > image_size)
-      return Fail(why, number + " (" + std::string(*name) + "): data out of bounds"),
-             std::nullopt;
+      return Fail(number + " (" + std::string(*name) + "): data out of bounds");
     if (entry.method == Method::kStored && entry.stored_size != entry.original_size)
-      return Fail(why, number + " (" + std::string(*name) + "): stored size differs"),
-             std::nullopt;
+      return Fail(number + " (" + std::string(*name) + "): stored size differs");
   }
   return reader;
 }
@@ -262,13 +243,11 @@ bool InflateWhole(std::span<const std::uint8_t> stored, std::span<std::uint8_t> 
 
 }  // namespace
 
-std::optional<std::uint32_t> ImageReader::Read(const EntryInfo& entry, std::uint32_t offset,
-                                               std::span<std::uint8_t> out,
-                                               ReadError* error) const {
-  *error = ReadError::kNone;
-  if (offset > entry.original_size) return *error = ReadError::kOffsetPastEnd, std::nullopt;
+Result<std::uint32_t> ImageReader::Read(const EntryInfo& entry, std::uint32_t offset,
+                                        std::span<std::uint8_t> out) const {
+  if (offset > entry.original_size) return Fail(kOffsetPastEnd);
   std::uint32_t count = entry.original_size - offset;
-  if (count > out.size()) return *error = ReadError::kCapacityTooSmall, std::nullopt;
+  if (count > out.size()) return Fail(kCapacityTooSmall);
   std::span<const std::uint8_t> stored = bytes_.subspan(entry.offset, entry.stored_size);
 
   std::uint32_t crc = 0;
@@ -283,26 +262,25 @@ std::optional<std::uint32_t> ImageReader::Read(const EntryInfo& entry, std::uint
     }
   } else if (offset == 0 ? !InflateWhole(stored, out.first(count), &crc)
                           : !Inflate(stored, entry.original_size, offset, out.first(count), &crc)) {
-    return *error = ReadError::kCorrupt, std::nullopt;
+    return Fail(kCorrupt);
   }
-  if (crc != entry.crc) return *error = ReadError::kCrcMismatch, std::nullopt;
+  if (crc != entry.crc) return Fail(kCrcMismatch);
   return count;
 }
 
-bool ImageReader::Stream(const EntryInfo& entry, const Sink& sink, ReadError* error) const {
+Status ImageReader::Stream(const EntryInfo& entry, const Sink& sink) const {
   constexpr std::size_t kPiece = 64 * 1024;
-  *error = ReadError::kNone;
   std::span<const std::uint8_t> stored = bytes_.subspan(entry.offset, entry.stored_size);
   std::uint32_t crc = 0;
   if (entry.method == Method::kStored) {
     for (std::size_t done = 0; done < stored.size(); done += kPiece) {
       std::span<const std::uint8_t> piece = stored.subspan(done, std::min(kPiece, stored.size() - done));
       crc = Crc32(crc, piece);
-      if (!sink(piece)) return *error = ReadError::kOutputFailed, false;
+      if (!sink(piece)) return Fail(kOutputFailed);
     }
   } else {
     z_stream stream{};
-    if (inflateInit(&stream) != Z_OK) return *error = ReadError::kCorrupt, false;
+    if (inflateInit(&stream) != Z_OK) return Fail(kCorrupt);
     stream.next_in = const_cast<Bytef*>(stored.data());
     stream.avail_in = static_cast<uInt>(stored.size());
     std::array<std::uint8_t, kPiece> piece;
@@ -319,15 +297,15 @@ bool ImageReader::Stream(const EntryInfo& entry, const Sink& sink, ReadError* er
       crc = Crc32(crc, {piece.data(), made});
       if (made > 0 && !sink({piece.data(), made})) {
         inflateEnd(&stream);
-        return *error = ReadError::kOutputFailed, false;
+        return Fail(kOutputFailed);
       }
     } while (status == Z_OK);
     bool whole = status == Z_STREAM_END && produced == entry.original_size && stream.avail_in == 0;
     inflateEnd(&stream);
-    if (!whole) return *error = ReadError::kCorrupt, false;
+    if (!whole) return Fail(kCorrupt);
   }
-  if (crc != entry.crc) return *error = ReadError::kCrcMismatch, false;
-  return true;
+  if (crc != entry.crc) return Fail(kCrcMismatch);
+  return Done{};
 }
 
 }  // namespace fwlaunch::image

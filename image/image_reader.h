@@ -10,6 +10,7 @@
 #include <string_view>
 
 #include "image/image_format.h"
+#include "platform/result.h"
 
 namespace fwlaunch::image {
 
@@ -22,20 +23,10 @@ struct EntryInfo {
   std::uint32_t crc = 0;
 };
 
-enum class ReadError {
-  kNone,
-  kOffsetPastEnd,
-  kCapacityTooSmall,
-  kCorrupt,
-  kCrcMismatch,
-  kOutputFailed
-};
-const char* Describe(ReadError error);
-
 class ImageReader {
  public:
-  // Checks the whole structure; nothing, with the reason in *why, when it is not a valid image.
-  static std::optional<ImageReader> Open(std::span<const std::uint8_t> bytes, std::string* why);
+  // Checks the whole structure; the reason when it is not a valid image.
+  static Result<ImageReader> Open(std::span<const std::uint8_t> bytes);
 
   // The value of a config key, or nothing when the image has no such key.
   std::optional<std::string_view> Config(std::string_view key) const;
@@ -49,15 +40,15 @@ class ImageReader {
   std::optional<EntryInfo> Find(std::string_view name) const;
 
   // Puts the entry's original bytes from offset on at the start of out, after checking the
-  // CRC-32 of the whole entry. Returns the count; nothing with the reason in *error.
-  std::optional<std::uint32_t> Read(const EntryInfo& entry, std::uint32_t offset,
-                                    std::span<std::uint8_t> out, ReadError* error) const;
+  // CRC-32 of the whole entry. Returns the count, or the reason there is none.
+  Result<std::uint32_t> Read(const EntryInfo& entry, std::uint32_t offset,
+                             std::span<std::uint8_t> out) const;
 
   // Hands the entry's original bytes to sink in pieces of at most 64 KiB, in order, with
-  // memory bounded whatever size the entry claims. True when the whole entry came out and its
-  // CRC-32 matched; a sink that returns false stops it (kOutputFailed).
+  // memory bounded whatever size the entry claims. Done when the whole entry came out and its
+  // CRC-32 matched; a sink that returns false stops it ("output failed").
   using Sink = std::function<bool(std::span<const std::uint8_t>)>;
-  bool Stream(const EntryInfo& entry, const Sink& sink, ReadError* error) const;
+  Status Stream(const EntryInfo& entry, const Sink& sink) const;
 
  private:
   explicit ImageReader(std::span<const std::uint8_t> bytes);

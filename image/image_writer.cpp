@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstring>
 #include <numeric>
+#include <optional>
 #include <set>
 
 #include "image/checksum.h"
@@ -45,36 +46,33 @@ bool ValidKey(const std::string& key) {
 
 }  // namespace
 
-std::optional<std::string> BuildImage(const std::vector<ConfigRecord>& config,
-                                      const std::vector<Member>& members, bool compress,
-                                      std::string* why) {
+Result<std::string> BuildImage(const std::vector<ConfigRecord>& config,
+                               const std::vector<Member>& members, bool compress) {
   std::set<std::string> keys;
   std::size_t config_size = 0;
-  if (config.size() > kMaxConfigRecords) return *why = "too many config keys", std::nullopt;
+  if (config.size() > kMaxConfigRecords) return Fail("too many config keys");
   for (const ConfigRecord& record : config) {
     if (!ValidKey(record.key))
-      return *why = "config key '" + record.key + "' is not 1 to 127 of A-Z, 0-9 and _",
-             std::nullopt;
+      return Fail("config key '" + record.key + "' is not 1 to 127 of A-Z, 0-9 and _");
     if (!keys.insert(record.key).second)
-      return *why = "config key " + record.key + " given twice", std::nullopt;
+      return Fail("config key " + record.key + " given twice");
     if (record.value.size() > kMaxValueLength || record.value.find('\0') != std::string::npos)
-      return *why = "config value of " + record.key + " is over 1 MiB or holds a NUL",
-             std::nullopt;
+      return Fail("config value of " + record.key + " is over 1 MiB or holds a NUL");
     config_size += kRecordHeaderSize + record.key.size() + record.value.size();
   }
-  if (config_size > kMaxConfigSize) return *why = "config section over 4 MiB", std::nullopt;
+  if (config_size > kMaxConfigSize) return Fail("config section over 4 MiB");
   if (members.size() > kMaxEntries)
-    return *why = "more than " + std::to_string(kMaxEntries) + " members", std::nullopt;
+    return Fail("more than " + std::to_string(kMaxEntries) + " members");
 
   std::set<std::string> names;
   for (const Member& member : members) {
     if (member.name.empty() || member.name.size() >= kEntryNameField ||
         member.name.find('\0') != std::string::npos)
-      return *why = "member name '" + member.name + "' is not 1 to 127 bytes", std::nullopt;
+      return Fail("member name '" + member.name + "' is not 1 to 127 bytes");
     if (!names.insert(member.name).second)
-      return *why = "member name '" + member.name + "' given twice", std::nullopt;
+      return Fail("member name '" + member.name + "' given twice");
     if (member.bytes.size() > UINT32_MAX)
-      return *why = "member '" + member.name + "' is over 4 GiB", std::nullopt;
+      return Fail("member '" + member.name + "' is over 4 GiB");
   }
 
   std::vector<std::optional<std::string>> packed(members.size());
@@ -84,7 +82,7 @@ std::optional<std::string> BuildImage(const std::vector<ConfigRecord>& config,
     if (compress) packed[i] = Deflate(members[i].bytes);
     image_size += packed[i] ? packed[i]->size() : members[i].bytes.size();
   }
-  if (image_size > UINT32_MAX) return *why = "image would exceed 4 GiB", std::nullopt;
+  if (image_size > UINT32_MAX) return Fail("image would exceed 4 GiB");
 
   std::string image(image_size, '\0');
   std::memcpy(image.data(), kMagic, sizeof kMagic);

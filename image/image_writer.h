@@ -2,9 +2,10 @@
 #pragma once
 
 #include <cstdint>
-#include <optional>
 #include <string>
 #include <vector>
+
+#include "platform/result.h"
 
 namespace fwlaunch::image {
 
@@ -19,10 +20,9 @@ struct ConfigRecord {
 };
 
 // The whole image: config records in the order given, the table sorted by name, the data in
-// the order given. With compress, a member is deflated when that makes it smaller. Nothing,
-// with the reason in *why, when a name, key or size breaks the format's limits.
-std::optional<std::string> BuildImage(const std::vector<ConfigRecord>& config,
-                                      const std::vector<Member>& members, bool compress,
-                                      std::string* why);
+// the order given. With compress, a member is deflated when that makes it smaller. The reason
+// when a name, key or size breaks the format's limits.
+Result<std::string> BuildImage(const std::vector<ConfigRecord>& config,
+                               const std::vector<Member>& members, bool compress);
 
 }  // namespace fwlaunch::image

@@ -1,12 +1,14 @@
 // A failure of one of the launch sequence's own steps; it carries nothing but its message.
 #pragma once
 
+#include <exception>
+
 namespace fwlaunch {
 
-class LaunchFailure {
+class LaunchFailure : public std::exception {
  public:
   explicit LaunchFailure(const char* message) : message_(message) {}
-  const char* message() const { return message_; }
+  const char* what() const noexcept override { return message_; }
 
  private:
   const char* message_;

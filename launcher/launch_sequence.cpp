@@ -6,14 +6,14 @@
 #include <vector>
 
 #include "extract/extract_scripts.h"
-#include "launcher/embedded_interpreter.h"
+#include "launcher/interpreter/embedded_interpreter.h"
 #include "launcher/launch_failure.h"
-#include "launcher/module_search.h"
-#include "launcher/run_lock.h"
-#include "launcher/script_call.h"
+#include "launcher/interpreter/module_search.h"
+#include "launcher/interpreter/script_call.h"
 #include "launcher/working_folder.h"
-#include "platform/child_process.h"
 #include "platform/file_system.h"
+#include "platform/isolated_section.h"
+#include "platform/run_lock.h"
 #include "purge/purge_shared_data.h"
 
 #ifndef FWLAUNCH_PYTHON_STDLIB
@@ -52,7 +52,7 @@ int RunGuardedSection(const LaunchRequest& request, const std::string& working_f
   try {
     exit_status = RunScript(request, working_folder);
   } catch (const LaunchFailure& failure) {
-    std::printf("%s\n", failure.message());
+    std::printf("%s\n", failure.what());
   } catch (...) {
     std::printf("%s\n", kUnknownException);
   }
@@ -61,21 +61,22 @@ int RunGuardedSection(const LaunchRequest& request, const std::string& working_f
 
 int RunLaunchSequence(const LaunchRequest& request) {
   std::string working_folder = WorkingFolder(platform::TemporaryFolder());
-  RunLock lock(working_folder);
+  platform::RunLock lock = platform::RunLock::Acquire(working_folder);
 
   int exit_status = -1;
-  std::optional<platform::ChildOutcome> outcome = platform::RunInChildProcess(
-      [&] { return RunGuardedSection(request, working_folder); });
-  // A signal someone sent ends the run as that signal, but only once the purge has run; any
-  // other signal that ended the child was a crash.
-  bool ended_as_asked = outcome && outcome->EndedOnRequest();
-  if (!outcome || (outcome->ended_by_signal && !ended_as_asked)) {
+  std::optional<platform::SectionOutcome> outcome =
+      platform::RunIsolated([&] { return RunGuardedSection(request, working_folder); });
+  if (!outcome || outcome->end() == platform::SectionEnd::kCrashed) {
     std::printf("%s\n", kUnknownException);
-  } else if (!outcome->ended_by_signal) {
-    exit_status = outcome->exit_status;
+  } else if (outcome->end() == platform::SectionEnd::kReturned) {
+    exit_status = outcome->status();
   }
   PurgeSharedData();
-  if (ended_as_asked) platform::EndBySignal(outcome->signal);
+  // Only now may the next run start: it would otherwise extract and run while this one purges.
+  lock.Release();
+  // A run that someone asked to end ends as they asked, but only once the purge has run.
+  if (outcome && outcome->end() == platform::SectionEnd::kInterrupted)
+    platform::EndAsRequested(*outcome);
   return exit_status;
 }
 

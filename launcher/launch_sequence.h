@@ -12,11 +12,11 @@ namespace fwlaunch {
 // returns the function's integer, or -1.
 int RunGuardedSection(const LaunchRequest& request, const std::string& working_folder) noexcept;
 
-// Forms the working folder, takes the run lock on it, runs the guarded section in a child
-// process (so that a crash inside the script library or the interpreter is reported as
+// Forms the working folder, takes the run lock on it, runs the guarded section in a process of
+// its own (so that a crash inside the script library or the interpreter is reported as
 // "Unknown Exception!" rather than taking the purge down with it), then purges the shared data
-// folder, whatever happened. Returns the exit status; a run ended by a signal sent to the tool
-// ends by that signal after the purge.
+// folder, whatever happened, and releases the lock. Returns the exit status; a run that
+// someone asked to end (an interrupt, a termination) ends that way after the purge.
 int RunLaunchSequence(const LaunchRequest& request);
 
 }  // namespace fwlaunch

@@ -1,15 +1,17 @@
 #include "launcher/working_folder.h"
 
 #include "extract/extraction_limits.h"
+#include "platform/path_rules.h"
 
 namespace fwlaunch {
 
 std::string WorkingFolder(const std::optional<std::string>& temporary_folder) {
-  if (!temporary_folder || temporary_folder->empty()) return kWorkingFolderName;
+  const std::string relative = std::string(kWorkingFolderName) + platform::kSeparator;
+  if (!temporary_folder || temporary_folder->empty()) return relative;
   std::string folder = *temporary_folder;
-  if (folder.back() != '/') folder += '/';
-  folder += kWorkingFolderName;
-  if (ScriptLibraryPath(folder).size() >= kPathBufferSize) return kWorkingFolderName;
+  if (!platform::IsSeparator(folder.back())) folder += platform::kSeparator;
+  folder += relative;
+  if (ScriptLibraryPath(folder).size() >= kPathBufferSize) return relative;
   return folder;
 }
 

@@ -1,8 +1,7 @@
 // A walk over the entries directly inside one folder, closed when its owner goes.
 #pragma once
 
-#include <dirent.h>
-
+#include <memory>
 #include <optional>
 #include <string>
 
@@ -10,12 +9,13 @@ namespace fwlaunch::platform {
 
 struct DirectoryEntry {
   std::string name;
-  // A folder, or a symbolic link that leads to one.
+  // A folder, or a link that leads to one.
   bool is_folder = false;
 };
 
 class DirectorySearch {
  public:
+  // Nothing when the folder cannot be opened.
   static std::optional<DirectorySearch> Open(const std::string& folder);
 
   DirectorySearch(DirectorySearch&& other) noexcept;
@@ -27,12 +27,14 @@ class DirectorySearch {
   // The next entry, "." and ".." included; nothing once the folder is exhausted.
   std::optional<DirectoryEntry> Next();
 
-  // Removes a non-folder entry of this folder by name; a link goes, never what it points to.
+  // Removes a non-folder entry of this folder by name, whatever its attributes; a link goes,
+  // never what it points to. False when it stays.
   bool RemoveEntry(const std::string& name);
 
  private:
-  explicit DirectorySearch(DIR* stream) : stream_(stream) {}
-  DIR* stream_ = nullptr;
+  struct State;
+  explicit DirectorySearch(std::unique_ptr<State> state);
+  std::unique_ptr<State> state_;
 };
 
 }  // namespace fwlaunch::platform

@@ -1,18 +1,34 @@
 // Plain questions and actions on paths.
 #pragma once
 
+#include <cstdint>
 #include <optional>
 #include <string>
 
+#include "platform/result.h"
+
 namespace fwlaunch::platform {
 
-// The user's temporary folder (TMPDIR, else /tmp) when it names an existing folder.
+// The user's temporary folder when the system reports one that exists.
 std::optional<std::string> TemporaryFolder();
 
 // Whether anything exists under that name (a link counts by what it points to).
 bool PathExists(const std::string& path);
 
+// Whether the path names a regular file (a link counts by what it points to).
+bool IsRegularFile(const std::string& path);
+
+// The size of a regular file; the reason when the path names none.
+Result<std::uint64_t> RegularFileSize(const std::string& path);
+
 // Removes a file (never a folder); false when it could not be removed.
 bool RemoveFile(const std::string& path);
+
+// Writes bytes to path through a temporary file beside it that is renamed into place only when
+// whole and on disk, so that a failure never leaves a half-written file under that name.
+Status ReplaceFile(const std::string& path, const std::string& bytes);
+
+// A number no other process or load of a library is likely to draw.
+std::uint64_t UnpredictableNumber();
 
 }  // namespace fwlaunch::platform

@@ -2,17 +2,18 @@
 #pragma once
 
 #include <cstdint>
-#include <optional>
 #include <span>
 #include <string>
+
+#include "platform/result.h"
 
 namespace fwlaunch::platform {
 
 class MappedFile {
  public:
-  // Maps a regular file; nothing when it cannot be opened or mapped, or is no regular file.
-  // An empty file maps to an empty span. errno tells why when nothing is returned.
-  static std::optional<MappedFile> Open(const std::string& path);
+  // Maps a regular file; the reason when it cannot be opened or mapped, or is no regular
+  // file. An empty file maps to an empty span.
+  static Result<MappedFile> Open(const std::string& path);
 
   MappedFile(MappedFile&& other) noexcept;
   MappedFile& operator=(MappedFile&& other) noexcept;

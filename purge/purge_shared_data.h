@@ -6,7 +6,8 @@
 namespace fwlaunch {
 
 // The shared data folder: the machine-wide application data folder followed by
-// "BrenvikProductTQLN/".
+// "BrenvikProductTQLN" and the separator. Which folder stands for the machine-wide one is a
+// build setting of the purge library the program links (purge/CMakeLists.txt).
 std::string SharedDataFolder();
 
 // Deletes the plain files directly inside the shared data folder. Silent: a missing folder
@@ -14,8 +15,8 @@ std::string SharedDataFolder();
 void PurgeSharedData();
 
 // Deletes every entry directly inside folder that is not a folder: plain files whatever their
-// mode, dot-files, and symbolic links (the link goes, never its target). Folders, links to
-// folders and everything inside them stay.
+// mode or attributes, hidden files, and links (the link goes, never its target). Folders,
+// links to folders and everything inside them stay.
 void PurgeFolder(const std::string& folder);
 
 }  // namespace fwlaunch

@@ -1,21 +1,20 @@
 // The reference script library's three operations, exported as C functions. It reads firmware
 // images of the documented format (docs/image-format.md).
+#include <fwlaunch/script_library.h>
+
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
 #include <string_view>
 
-#include "extract/script_library.h"
 #include "platform/memory_hints.h"
 #include "script_library/session_registry.h"
 
-#define FWL_EXPORT extern "C" __attribute__((visibility("default")))
-
 namespace {
 
-using fwlaunch::kAccessToken;
-using fwlaunch::kScriptListKey;
-using fwlaunch::kScriptListSize;
+constexpr std::string_view kAccessToken(FWL_ACCESS_TOKEN, FWL_ACCESS_TOKEN_SIZE);
+constexpr std::string_view kScriptListKey = FWL_SCRIPT_LIST_KEY;
+constexpr std::size_t kScriptListSize = FWL_SCRIPT_LIST_SIZE;
 
 // Read modes: the whole entry from the offset on, or only its size from there.
 constexpr std::int32_t kModeSize = 0;
@@ -29,7 +28,7 @@ fwlaunch::script_library::SessionRegistry& Registry() {
 }
 
 bool StartsWithToken(const std::uint8_t* bytes) {
-  return bytes != nullptr && std::equal(kAccessToken.begin(), kAccessToken.end(), bytes);
+  return bytes != nullptr && std::memcmp(bytes, kAccessToken.data(), kAccessToken.size()) == 0;
 }
 
 // The part of a value that fits the list buffer with its NUL. The module list is cut after
@@ -47,7 +46,7 @@ std::string_view FitToList(std::string_view key, std::string_view value) {
 
 // Each export catches everything: no C++ exception may cross into a C caller.
 
-FWL_EXPORT std::int32_t Py_QueryCfg(const char* firmware_path, const char* key, char* list) try {
+extern "C" FWL_EXPORT std::int32_t FWL_CALL Py_QueryCfg(const char* firmware_path, const char* key, char* list) try {
   if (list == nullptr) return -1;
   list[0] = '\0';
   if (firmware_path == nullptr || key == nullptr) return -1;
@@ -64,7 +63,7 @@ FWL_EXPORT std::int32_t Py_QueryCfg(const char* firmware_path, const char* key, 
   return -1;
 }
 
-FWL_EXPORT std::int32_t Py_OpenFirmware(const char* firmware_path, std::uint8_t* transfer,
+extern "C" FWL_EXPORT std::int32_t FWL_CALL Py_OpenFirmware(const char* firmware_path, std::uint8_t* transfer,
                                         std::uint8_t* context) try {
   (void)transfer;  // accepted for the caller's sake; reads name their buffer themselves
   if (firmware_path == nullptr || !StartsWithToken(context)) return 0;
@@ -73,7 +72,7 @@ FWL_EXPORT std::int32_t Py_OpenFirmware(const char* firmware_path, std::uint8_t*
   return 0;
 }
 
-FWL_EXPORT std::int32_t Py_ReadFileInFW(std::uint8_t* context, const char* name,
+extern "C" FWL_EXPORT std::int32_t FWL_CALL Py_ReadFileInFW(std::uint8_t* context, const char* name,
                                         std::int32_t offset, std::int32_t capacity,
                                         std::uint8_t* transfer, std::int32_t mode) try {
   if (!StartsWithToken(context) || !StartsWithToken(transfer) || name == nullptr ||
@@ -81,7 +80,7 @@ FWL_EXPORT std::int32_t Py_ReadFileInFW(std::uint8_t* context, const char* name,
     return 0;
   auto session = Registry().Find(context);
   if (!session) return 0;
-  std::size_t name_length = strnlen(name, fwlaunch::kEntryNameSize);
+  std::size_t name_length = strnlen(name, FWL_ENTRY_NAME_SIZE);
   std::optional<fwlaunch::image::EntryInfo> entry =
       session->reader.Find(std::string_view(name, name_length));
   if (!entry || static_cast<std::uint32_t>(offset) > entry->original_size) return 0;
@@ -93,10 +92,8 @@ FWL_EXPORT std::int32_t Py_ReadFileInFW(std::uint8_t* context, const char* name,
   if (mode != kModeRead) return 0;
   session->file.WillRead(entry->offset, entry->stored_size);
   fwlaunch::platform::WillWrite(transfer, entry->original_size - static_cast<std::uint32_t>(offset));
-  fwlaunch::image::ReadError error;
-  std::optional<std::uint32_t> count =
-      session->reader.Read(*entry, static_cast<std::uint32_t>(offset),
-                           {transfer, static_cast<std::size_t>(capacity)}, &error);
+  fwlaunch::Result<std::uint32_t> count = session->reader.Read(
+      *entry, static_cast<std::uint32_t>(offset), {transfer, static_cast<std::size_t>(capacity)});
   return count ? static_cast<std::int32_t>(*count) : 0;
 } catch (...) {
   return 0;

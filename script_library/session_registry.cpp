@@ -1,11 +1,8 @@
 #include "script_library/session_registry.h"
 
-#include <sys/random.h>
-
-#include <chrono>
 #include <cstring>
 
-#include "extract/script_library.h"
+#include "platform/file_system.h"
 
 namespace fwlaunch::script_library {
 
@@ -19,11 +16,7 @@ constexpr std::size_t kIdOffset = kNonceOffset + 8;
 constexpr std::size_t kStateEnd = kIdOffset + 8;
 
 std::uint64_t NewNonce() {
-  std::uint64_t nonce = 0;
-  if (getrandom(&nonce, sizeof nonce, GRND_NONBLOCK) != sizeof nonce)
-    nonce = static_cast<std::uint64_t>(
-        std::chrono::steady_clock::now().time_since_epoch().count());
-  return nonce | 1;  // never zero, so a zero-filled context never matches
+  return platform::UnpredictableNumber() | 1;  // never zero: a zero-filled context never matches
 }
 
 std::uint64_t Load64(const std::uint8_t* at) {
@@ -37,9 +30,9 @@ void Store64(std::uint8_t* at, std::uint64_t value) { std::memcpy(at, &value, si
 }  // namespace
 
 std::unique_ptr<Session> OpenImage(const std::string& path) {
-  std::optional<platform::MappedFile> file = platform::MappedFile::Open(path);
+  Result<platform::MappedFile> file = platform::MappedFile::Open(path);
   if (!file) return nullptr;
-  std::optional<image::ImageReader> reader = image::ImageReader::Open(file->bytes(), nullptr);
+  Result<image::ImageReader> reader = image::ImageReader::Open(file->bytes());
   if (!reader) return nullptr;
   return std::unique_ptr<Session>(new Session{std::move(*file), *reader});
 }

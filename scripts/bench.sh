@@ -117,6 +117,24 @@ row "3'. the same against the isolation floor" "${times[0]} µs" \
 row "4. peak memory of the whole run" "${kibs[0]} KiB" "${kibs[1]} KiB (python2.7 -OO -S)" \
   "+$(((kibs[0] - kibs[1]) / 1024)) MiB" "≤ +11 MiB"
 
+echo "5. a run started from inside a run: from its start to its function"
+# The outer run's function starts the inner command and prints the microseconds from just
+# before its start to the inner function's first line; the floor is the bare interpreter
+# started the same way.
+nested() {
+  local i out
+  local -a all
+  for ((i = 0; i < runs; i++)); do
+    out=$("$build/launcher/fwlaunch" x "$root/run.fw" Nested "$1" "$root/stamp")
+    all[i]=$out
+  done
+  printf '%s\n' "${all[@]}" | median
+}
+inner_fwlaunch=$(nested "$build/launcher/fwlaunch x $root/run.fw Stamp")
+inner_bare=$(nested "$python2 -OO -S -c \"import sys; sys.path.insert(0, '$work/'); import Launch; sys.exit(Launch.Stamp('', '', sys.argv[1]))\"")
+row "5. nested run, start to function" "$inner_fwlaunch µs" "$inner_bare µs (python2.7 -OO -S)" \
+  "$(ratio "$inner_fwlaunch" "$inner_bare")" "a few ms"
+
 echo
 echo "| figure | fwlaunch | floor | ratio | target |"
 echo "|---|---|---|---|---|"

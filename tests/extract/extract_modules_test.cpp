@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 #include <sys/resource.h>
 
+#include <algorithm>
 #include <csignal>
 #include <filesystem>
 
@@ -17,6 +18,29 @@ using testing::ReadFile;
 using testing::ScratchFolder;
 using testing::WriteFile;
 
+// The working folder lies inside a scratch folder of its own, so that a file written outside it
+// is seen, and never left where a later run would see it.
+class WorkingFolder {
+ public:
+  WorkingFolder() { fs::create_directory(path()); }
+  fs::path path() const { return scratch.path() / "work"; }
+  std::string WithSeparator() const { return path().string() + "/"; }
+  // Every file below the scratch folder that is not inside the working folder.
+  std::vector<fs::path> FilesOutside() const {
+    const fs::path inside = path();
+    std::vector<fs::path> outside;
+    for (const auto& entry : fs::recursive_directory_iterator(scratch.path())) {
+      auto [end, ignored] = std::mismatch(inside.begin(), inside.end(), entry.path().begin(),
+                                          entry.path().end());
+      if (end != inside.end()) outside.push_back(entry.path());
+    }
+    return outside;
+  }
+
+ private:
+  ScratchFolder scratch;
+};
+
 class ExtractModulesTest : public ::testing::Test {
  protected:
   void Extract() {
@@ -32,7 +56,7 @@ class ExtractModulesTest : public ::testing::Test {
     return reads;
   }
 
-  ScratchFolder folder;
+  WorkingFolder folder;
   FakeScriptLibrary library;
 };
 
@@ -94,14 +118,17 @@ TEST_F(ExtractModulesTest, NamesThatWouldBeCutShortAreSkippedWhole) {
 
 TEST_F(ExtractModulesTest, NothingIsWrittenOutsideTheWorkingFolder) {
   fs::create_directory(In("sub"));
-  library.list = "../escape.pyo\n/tmp/absolute.pyo\nsub/../../escape.pyo\nsub/inner.pyo\n"
+  std::string absolute = (folder.path().parent_path() / "absolute.pyo").string();
+  library.list = "../escape.pyo\n" + absolute + "\nsub/../../escape.pyo\nsub/inner.pyo\n"
                  "missing/inner.pyo\n";
-  library.files = {{"sub/inner.pyo", "inner"}, {"missing/inner.pyo", "lost"}};
+  library.files = {{"../escape.pyo", "out"}, {absolute, "out"}, {"sub/../../escape.pyo", "out"},
+                   {"sub/inner.pyo", "inner"}, {"missing/inner.pyo", "lost"}};
   Extract();
-  // A sub-folder that exists takes its module; one that does not is never asked for.
+  // A sub-folder that exists takes its module; one that does not, and every name that would
+  // lead out of the folder, is never asked for.
   EXPECT_EQ(Reads(), std::vector<std::string>{"sub/inner.pyo"});
   EXPECT_EQ(ReadFile(In("sub/inner.pyo")), "inner");
-  EXPECT_FALSE(fs::exists(folder.path().parent_path() / "escape.pyo"));
+  EXPECT_EQ(folder.FilesOutside(), std::vector<fs::path>{});
 }
 
 TEST_F(ExtractModulesTest, LinksInTheWorkingFolderAreNotWrittenThrough) {
@@ -135,7 +162,7 @@ TEST_F(ExtractModulesTest, ExistingModulesAreOverwrittenAndOthersLeftAlone) {
 
 // Runs in a child process of the test: the file size limit stands in for a disk that fills
 // up in the middle of a module.
-[[noreturn]] void ExtractWithFileSizeLimit(FakeScriptLibrary& library, const ScratchFolder& folder) {
+[[noreturn]] void ExtractWithFileSizeLimit(FakeScriptLibrary& library, const WorkingFolder& folder) {
   std::signal(SIGXFSZ, SIG_IGN);
   rlimit limit{16 * 1024, 16 * 1024};
   setrlimit(RLIMIT_FSIZE, &limit);

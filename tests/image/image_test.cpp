@@ -26,36 +26,36 @@ std::string Build(bool compress, std::vector<Member> members = {},
                   std::vector<ConfigRecord> config = {{"SCRIPT_PYD", "b.pyo\na.pyd\n"}}) {
   if (members.empty())
     members = {{"b.pyo", Pattern(5000, 1)}, {"a.pyd", std::string(70000, 'a')}, {"empty", ""}};
-  std::string why;
-  std::optional<std::string> image = BuildImage(config, members, compress, &why);
-  EXPECT_TRUE(image.has_value()) << why;
-  return image.value_or("");
+  Result<std::string> image = BuildImage(config, members, compress);
+  EXPECT_TRUE(image) << image.reason();
+  return image ? *image : "";
 }
 
-std::string ReadAll(const ImageReader& reader, std::string_view name, ReadError* error) {
+// The entry's bytes, "<missing>", or "<failed>" with the reason in *reason.
+std::string ReadAll(const ImageReader& reader, std::string_view name,
+                    std::string* reason = nullptr) {
   std::optional<EntryInfo> entry = reader.Find(name);
   if (!entry) return "<missing>";
   std::vector<std::uint8_t> out(std::min<std::size_t>(entry->original_size, 1 << 20));
-  std::optional<std::uint32_t> count = reader.Read(*entry, 0, out, error);
+  Result<std::uint32_t> count = reader.Read(*entry, 0, out);
+  if (reason != nullptr) *reason = count.reason();
   return count ? std::string(out.begin(), out.begin() + *count) : "<failed>";
 }
 
 TEST(Image, RoundTripsStoredAndDeflatedMembers) {
   for (bool compress : {false, true}) {
     std::string image = Build(compress);
-    std::string why;
-    std::optional<ImageReader> reader = ImageReader::Open(Bytes(image), &why);
-    ASSERT_TRUE(reader) << why;
+    Result<ImageReader> reader = ImageReader::Open(Bytes(image));
+    ASSERT_TRUE(reader) << reader.reason();
     EXPECT_EQ(reader->Config("SCRIPT_PYD"), "b.pyo\na.pyd\n");
     EXPECT_FALSE(reader->Config("OTHER"));
     ASSERT_EQ(reader->entry_count(), 3u);
     EXPECT_EQ(reader->EntryAt(0).name, "a.pyd");  // the table is sorted by name
     EXPECT_EQ(reader->Find("a.pyd")->method, compress ? Method::kDeflate : Method::kStored);
-    ReadError error;
-    EXPECT_EQ(ReadAll(*reader, "b.pyo", &error), Pattern(5000, 1));
-    EXPECT_EQ(ReadAll(*reader, "a.pyd", &error), std::string(70000, 'a'));
-    EXPECT_EQ(ReadAll(*reader, "empty", &error), "");
-    EXPECT_EQ(ReadAll(*reader, "missing", &error), "<missing>");
+    EXPECT_EQ(ReadAll(*reader, "b.pyo"), Pattern(5000, 1));
+    EXPECT_EQ(ReadAll(*reader, "a.pyd"), std::string(70000, 'a'));
+    EXPECT_EQ(ReadAll(*reader, "empty"), "");
+    EXPECT_EQ(ReadAll(*reader, "missing"), "<missing>");
     EXPECT_FALSE(reader->Find(std::string(200, 'a')));
 
     std::string streamed;
@@ -63,8 +63,7 @@ TEST(Image, RoundTripsStoredAndDeflatedMembers) {
                                [&](std::span<const std::uint8_t> piece) {
                                  streamed.append(piece.begin(), piece.end());
                                  return true;
-                               },
-                               &error));
+                               }));
     EXPECT_EQ(streamed, std::string(70000, 'a'));
   }
 }
@@ -72,26 +71,27 @@ TEST(Image, RoundTripsStoredAndDeflatedMembers) {
 TEST(Image, ReadsFromAnOffsetAndRefusesWhatDoesNotFit) {
   for (bool compress : {false, true}) {
     std::string image = Build(compress);
-    std::optional<ImageReader> reader = ImageReader::Open(Bytes(image), nullptr);
+    Result<ImageReader> reader = ImageReader::Open(Bytes(image));
     ASSERT_TRUE(reader);
     EntryInfo entry = *reader->Find("b.pyo");
     std::vector<std::uint8_t> out(5000);
-    ReadError error;
-    EXPECT_EQ(reader->Read(entry, 4990, out, &error), 10u);
+    EXPECT_EQ(*reader->Read(entry, 4990, out), 10u);
     EXPECT_EQ(std::string(out.begin(), out.begin() + 10), Pattern(5000, 1).substr(4990));
-    EXPECT_EQ(reader->Read(entry, 5000, out, &error), 0u);
-    EXPECT_FALSE(reader->Read(entry, 5001, out, &error));
-    EXPECT_EQ(error, ReadError::kOffsetPastEnd);
-    EXPECT_FALSE(reader->Read(entry, 0, std::span(out).first(4999), &error));
-    EXPECT_EQ(error, ReadError::kCapacityTooSmall);
+    EXPECT_EQ(*reader->Read(entry, 5000, out), 0u);
+    Result<std::uint32_t> past = reader->Read(entry, 5001, out);
+    EXPECT_FALSE(past);
+    EXPECT_EQ(past.reason(), "offset past the end of the entry");
+    Result<std::uint32_t> too_large = reader->Read(entry, 0, std::span(out).first(4999));
+    EXPECT_FALSE(too_large);
+    EXPECT_EQ(too_large.reason(), "entry larger than the buffer");
   }
 }
 
 TEST(Image, EveryTruncationIsRefused) {
   std::string image = Build(true);
   for (std::size_t size = 0; size < image.size(); ++size)
-    EXPECT_FALSE(ImageReader::Open(Bytes(image.substr(0, size)), nullptr)) << size;
-  EXPECT_FALSE(ImageReader::Open(Bytes(image + "x"), nullptr));
+    EXPECT_FALSE(ImageReader::Open(Bytes(image.substr(0, size)))) << size;
+  EXPECT_FALSE(ImageReader::Open(Bytes(image + "x")));
 }
 
 // A flipped bit never yields wrong bytes: the header CRC catches it in the header, config or
@@ -104,13 +104,13 @@ TEST(Image, EveryBitFlipIsCaught) {
     for (std::size_t bit = 0; bit < image.size() * 8; ++bit) {
       std::string flipped = image;
       flipped[bit / 8] = static_cast<char>(flipped[bit / 8] ^ (1 << (bit % 8)));
-      std::optional<ImageReader> reader = ImageReader::Open(Bytes(flipped), nullptr);
+      Result<ImageReader> reader = ImageReader::Open(Bytes(flipped));
       if (!reader) continue;
-      ReadError x_error, y_error;
-      std::string x_read = ReadAll(*reader, "x.pyo", &x_error);
-      std::string y_read = ReadAll(*reader, "y.pyd", &y_error);
-      EXPECT_TRUE(x_read == x || (x_read == "<failed>" && x_error != ReadError::kNone)) << bit;
-      EXPECT_TRUE(y_read == y || (y_read == "<failed>" && y_error != ReadError::kNone)) << bit;
+      std::string x_reason, y_reason;
+      std::string x_read = ReadAll(*reader, "x.pyo", &x_reason);
+      std::string y_read = ReadAll(*reader, "y.pyd", &y_reason);
+      EXPECT_TRUE(x_read == x || (x_read == "<failed>" && !x_reason.empty())) << bit;
+      EXPECT_TRUE(y_read == y || (y_read == "<failed>" && !y_reason.empty())) << bit;
       if (!compress) {
         EXPECT_FALSE(x_read == x && y_read == y) << "bit " << bit << " unnoticed";
       }
@@ -121,7 +121,9 @@ TEST(Image, EveryBitFlipIsCaught) {
 TEST(Image, RefusesNamesKeysAndSizesOutsideTheFormat) {
   std::string why;
   auto refused = [&](std::vector<ConfigRecord> config, std::vector<Member> members) {
-    return !BuildImage(config, members, false, &why).has_value();
+    Result<std::string> built = BuildImage(config, members, false);
+    why = built.reason();
+    return !built;
   };
   EXPECT_TRUE(refused({}, {{std::string(128, 'n'), "x"}}));
   EXPECT_FALSE(refused({}, {{std::string(127, 'n'), "x"}}));
@@ -146,13 +148,13 @@ TEST(Image, ADeflateStreamMustHoldExactlyTheEntry) {
     crc = crc32(crc, bytes, kHeaderCrc);
     crc = crc32(crc, bytes + kHeaderSize, ReadU32(bytes + kHeaderDataOffset) - kHeaderSize);
     WriteU32(bytes + kHeaderCrc, static_cast<std::uint32_t>(crc));
-    std::optional<ImageReader> reader = ImageReader::Open(Bytes(changed), nullptr);
+    Result<ImageReader> reader = ImageReader::Open(Bytes(changed));
     ASSERT_TRUE(reader);
-    ReadError error;
-    EXPECT_EQ(ReadAll(*reader, "z.pyo", &error), "<failed>");
-    EXPECT_EQ(error, ReadError::kCorrupt);
+    std::string reason;
+    EXPECT_EQ(ReadAll(*reader, "z.pyo", &reason), "<failed>");
+    EXPECT_EQ(reason, "corrupt compressed data");
     EXPECT_FALSE(reader->Stream(*reader->Find("z.pyo"),
-                                [](std::span<const std::uint8_t>) { return true; }, &error));
+                                [](std::span<const std::uint8_t>) { return true; }));
   }
 }
 

@@ -1,7 +1,9 @@
 // Runs at the same time, runs inside runs, and signals sent to a run.
 #include <signal.h>
 
+#include <chrono>
 #include <fstream>
+#include <thread>
 
 #include "tests/launcher/fwlaunch_fixture.h"
 
@@ -82,6 +84,32 @@ TEST_F(FwlaunchTest, AKilledFunctionProcessIsAnUnknownException) {
   EXPECT_EQ(run.exit_status, 255);
   EXPECT_EQ(run.out, "Unknown Exception!\n");
   EXPECT_TRUE(Purged());
+}
+
+TEST_F(FwlaunchTest, ABackgroundProcessLeftByAScriptDoesNotDelayTheNextRun) {
+  fs::path marker = scratch.path() / "daemon";
+  ASSERT_EQ(Launch("Daemon", {marker.string()}).exit_status, 0);
+  ASSERT_TRUE(WaitForFile(marker));
+  pid_t daemon = ReadPid(marker);
+  ProgramRun next = Launch("Seven");
+  bool daemon_ended = fs::exists(marker.string() + ".done");
+  kill(daemon, SIGKILL);
+  EXPECT_EQ(next.exit_status, 7);
+  EXPECT_FALSE(daemon_ended) << "the next run waited until the background process ended";
+}
+
+TEST_F(FwlaunchTest, TheNextRunStartsOnlyOnceThePurgeHasEnded) {
+  // Enough files that a purge takes far longer than a run needs to reach its function.
+  for (int i = 0; i < 20000; ++i) WriteFile(Shared() / ("file" + std::to_string(i)), "");
+  fs::path marker = scratch.path() / "holding";
+  fs::path go = scratch.path() / "go";
+  RunningProgram first = Start("HoldUntil", {marker.string(), go.string()});
+  ASSERT_TRUE(WaitForFile(marker));
+  RunningProgram second = Start("CountFiles", {Shared().string()});
+  std::this_thread::sleep_for(std::chrono::milliseconds(100));  // the second run now waits
+  WriteFile(go, "");
+  EXPECT_EQ(first.Wait().exit_status, 0);
+  EXPECT_EQ(second.Wait().exit_status, 0) << "the second run's function saw files being purged";
 }
 
 }  // namespace

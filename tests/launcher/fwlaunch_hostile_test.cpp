@@ -35,10 +35,11 @@ TEST_F(FwlaunchTest, UnusableLibrariesFailTheExtraction) {
 
 TEST_F(FwlaunchTest, HostileListsNeverWriteOutsideTheWorkingFolder) {
   fs::create_directory(Work() / "sub");
-  WriteFile(Firmware() / "COUNTS", "../escape.pyo 5\n/tmp/fwlaunch-absolute.pyo 5\n"
-                                   "sub/../../escape2.pyo 5\n");
+  // An absolute name pointing into the scratch folder, where a file would be seen.
+  std::string absolute = (scratch.path() / "absolute.pyo").string();
+  WriteFile(Firmware() / "COUNTS", "../escape.pyo 5\n" + absolute + " 5\nsub/../../escape2.pyo 5\n");
   std::vector<std::string> lists{
-      "../escape.pyo\n/tmp/fwlaunch-absolute.pyo\nsub/../../escape2.pyo\nLaunch.pyo\n",
+      "../escape.pyo\n" + absolute + "\nsub/../../escape2.pyo\nLaunch.pyo\n",
       std::string(500, '\n') + "Launch.pyo\n",
       "Launch.pyo\nLaunch.pyo\nwith space.pyo\nnon-ascii-\xe9\xff.pyo\n" +
           std::string(123, 'a') + ".pyo\n" + std::string(124, 'b') + ".pyo\n",
@@ -53,13 +54,16 @@ TEST_F(FwlaunchTest, HostileListsNeverWriteOutsideTheWorkingFolder) {
   }
   EXPECT_FALSE(fs::exists(Temp() / "escape.pyo"));
   EXPECT_FALSE(fs::exists(Temp() / "escape2.pyo"));
-  EXPECT_FALSE(fs::exists("/tmp/fwlaunch-absolute.pyo"));
+  EXPECT_FALSE(fs::exists(absolute));
+  EXPECT_EQ(std::distance(fs::directory_iterator(Temp()), fs::directory_iterator()), 1)
+      << "only the working folder stands in the temporary folder";
   EXPECT_TRUE(fs::exists(Work() / "with space.pyo"));
   EXPECT_TRUE(fs::exists(Work() / "non-ascii-\xe9\xff.pyo"));
   EXPECT_TRUE(fs::exists(Work() / (std::string(123, 'a') + ".pyo")));
   EXPECT_FALSE(fs::exists(Work() / (std::string(124, 'b') + ".pyo")));
   std::string calls = ReadFile(Firmware() / "calls.log");
   EXPECT_EQ(calls.find("escape"), std::string::npos) << "never asked for";
+  EXPECT_EQ(calls.find("absolute"), std::string::npos) << "never asked for";
   EXPECT_EQ(calls.find("VIOLATION"), std::string::npos) << calls;
 }
 

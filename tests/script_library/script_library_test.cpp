@@ -32,9 +32,8 @@ class ReferenceLibraryTest : public ::testing::Test {
 
   std::string Pack(const std::string& name, std::vector<image::ConfigRecord> config,
                    std::vector<image::Member> members, bool compress) {
-    std::string why;
-    std::optional<std::string> image = image::BuildImage(config, members, compress, &why);
-    EXPECT_TRUE(image) << why;
+    Result<std::string> image = image::BuildImage(config, members, compress);
+    EXPECT_TRUE(image) << image.reason();
     WriteFile(scratch.path() / name, *image);
     return Path(name);
   }
@@ -146,6 +145,17 @@ TEST_F(ReferenceLibraryTest, ContextsDoNotOutliveTheLoadedLibrary) {
   ASSERT_TRUE(library);
   EXPECT_EQ(Read("Launch.pyo"), 0) << "the old context names nothing in the new load";
   ASSERT_EQ(Open(Path("good.fw")), 1);
+  EXPECT_EQ(Read("Launch.pyo"), 6);
+  // A context kept from the earlier load names nothing either when the new load has opened
+  // an image under the same number.
+  std::array<std::uint8_t, kContextSize> stale = context;
+  library.reset();
+  library = LoadScriptLibrary(FWLAUNCH_REFERENCE_LIBRARY);
+  ASSERT_EQ(Open(Path("good.fw")), 1);
+  std::array<std::uint8_t, kContextSize> fresh = context;
+  context = stale;
+  EXPECT_EQ(Read("Launch.pyo"), 0) << "a context from another load of the library";
+  context = fresh;
   EXPECT_EQ(Read("Launch.pyo"), 6);
   // Opening the same context again replaces its image.
   Pack("other.fw", {}, {{"Launch.pyo", "other launch"}}, false);

@@ -6,6 +6,8 @@
 //   CRASH_IN    optional: "QueryCfg" or "OpenFirmware", the operation that crashes
 // Every call is appended to calls.log in that folder, with a "VIOLATION" line whenever the
 // caller broke the library's contract (buffers not zeroed, token missing, wrong integers).
+#include <fwlaunch/script_library.h>
+
 #include <csignal>
 #include <cstdint>
 #include <cstdio>
@@ -17,10 +19,10 @@
 
 namespace {
 
-[[maybe_unused]] constexpr std::size_t kListSize = 1024;  // unused where Py_QueryCfg is left out
-constexpr std::size_t kContextSize = 1024;
-constexpr std::int32_t kTransferSize = 0xA00000;
-constexpr unsigned char kToken[8] = {0x01, 'K', 'Q', 'Z', 'V', 'N', 'P', 'L'};
+[[maybe_unused]] constexpr std::size_t kListSize = FWL_SCRIPT_LIST_SIZE;  // unused where Py_QueryCfg is left out
+constexpr std::size_t kContextSize = FWL_CONTEXT_SIZE;
+constexpr std::int32_t kTransferSize = FWL_TRANSFER_SIZE;
+constexpr char kToken[FWL_ACCESS_TOKEN_SIZE + 1] = FWL_ACCESS_TOKEN;
 constexpr char kStateMark[] = "FOLDERFW";
 constexpr std::size_t kStateOffset = 8;
 constexpr std::size_t kPathOffset = kStateOffset + sizeof(kStateMark);
@@ -69,8 +71,7 @@ extern "C" {
 
 // Built once without this export, as a library that lacks one of the three.
 #ifndef FWLAUNCH_OMIT_QUERY_CFG
-__attribute__((visibility("default"))) std::int32_t Py_QueryCfg(const char* firmware,
-                                                                const char* key, char* list) {
+FWL_EXPORT std::int32_t FWL_CALL Py_QueryCfg(const char* firmware, const char* key, char* list) {
   Log(firmware, std::string("QueryCfg ") + key);
   CrashIfAsked(firmware, "QueryCfg");
   if (!AllZero(reinterpret_cast<unsigned char*>(list), kListSize))
@@ -83,13 +84,12 @@ __attribute__((visibility("default"))) std::int32_t Py_QueryCfg(const char* firm
 }
 #endif
 
-__attribute__((visibility("default"))) std::int32_t Py_OpenFirmware(const char* firmware,
-                                                                    std::uint8_t* transfer,
-                                                                    std::uint8_t* context) {
+FWL_EXPORT std::int32_t FWL_CALL Py_OpenFirmware(const char* firmware, std::uint8_t* transfer,
+                                                std::uint8_t* context) {
   Log(firmware, "OpenFirmware");
   CrashIfAsked(firmware, "OpenFirmware");
-  if (std::memcmp(context, kToken, sizeof kToken) != 0) Log(firmware, "VIOLATION context token");
-  if (!AllZero(context + sizeof kToken, kContextSize - sizeof kToken))
+  if (std::memcmp(context, kToken, FWL_ACCESS_TOKEN_SIZE) != 0) Log(firmware, "VIOLATION context token");
+  if (!AllZero(context + FWL_ACCESS_TOKEN_SIZE, kContextSize - FWL_ACCESS_TOKEN_SIZE))
     Log(firmware, "VIOLATION context not zeroed");
   if (!AllZero(transfer, kTransferSize)) Log(firmware, "VIOLATION transfer not zeroed");
   std::size_t length = std::strlen(firmware);
@@ -99,13 +99,13 @@ __attribute__((visibility("default"))) std::int32_t Py_OpenFirmware(const char* 
   return 1;
 }
 
-__attribute__((visibility("default"))) std::int32_t Py_ReadFileInFW(
+FWL_EXPORT std::int32_t FWL_CALL Py_ReadFileInFW(
     std::uint8_t* context, const char* name, std::int32_t offset, std::int32_t capacity,
     std::uint8_t* transfer, std::int32_t mode) {
   if (std::memcmp(context + kStateOffset, kStateMark, sizeof kStateMark) != 0) return 0;
   std::string folder(reinterpret_cast<const char*>(context + kPathOffset));
   Log(folder, std::string("ReadFileInFW ") + name);
-  if (std::memcmp(transfer, kToken, sizeof kToken) != 0) Log(folder, "VIOLATION transfer token");
+  if (std::memcmp(transfer, kToken, FWL_ACCESS_TOKEN_SIZE) != 0) Log(folder, "VIOLATION transfer token");
   if (offset != 0 || capacity != kTransferSize || mode != 1)
     Log(folder, "VIOLATION read arguments");
 

@@ -1,19 +1,22 @@
 // fwpack create IMAGE [--compress] [--set KEY=VALUE]... FILE...
-#include <sys/stat.h>
+#include <fwlaunch/script_library.h>
 
-#include <cerrno>
-#include <cstring>
 #include <fstream>
 #include <sstream>
 
-#include "extract/extraction_limits.h"
 #include "image/image_writer.h"
+#include "platform/file_system.h"
+#include "platform/path_rules.h"
 #include "tools/fwpack/commands.h"
 #include "tools/fwpack/image_file.h"
 
 namespace fwlaunch::fwpack {
 
 namespace {
+
+constexpr std::size_t kEntryNameSize = FWL_ENTRY_NAME_SIZE;
+constexpr std::size_t kScriptListSize = FWL_SCRIPT_LIST_SIZE;
+constexpr std::uint64_t kTransferSize = FWL_TRANSFER_SIZE;
 
 struct CreateOptions {
   std::string image;
@@ -32,15 +35,13 @@ bool IsModuleName(const std::string& name) {
 
 // A member is FILE (named by its base name) or NAME=PATH, unless FILE itself exists.
 std::pair<std::string, std::string> ParseMember(const std::string& argument) {
-  struct stat status;
   std::size_t equals = argument.find('=');
-  if (equals != std::string::npos && equals > 0 && stat(argument.c_str(), &status) != 0)
+  if (equals != std::string::npos && equals > 0 && !platform::PathExists(argument))
     return {argument.substr(0, equals), argument.substr(equals + 1)};
-  std::size_t slash = argument.rfind('/');
-  return {slash == std::string::npos ? argument : argument.substr(slash + 1), argument};
+  return {std::string(platform::BaseName(argument)), argument};
 }
 
-std::optional<CreateOptions> ParseCreate(const Arguments& arguments, std::string* problem) {
+Result<CreateOptions> ParseCreate(const Arguments& arguments) {
   CreateOptions options;
   bool only_files = false;
   for (std::size_t i = 0; i < arguments.size(); ++i) {
@@ -54,36 +55,31 @@ std::optional<CreateOptions> ParseCreate(const Arguments& arguments, std::string
                                                 : argument.substr(6);
       std::size_t equals = setting.find('=');
       if (equals == std::string::npos || equals == 0)
-        return *problem = "--set takes KEY=VALUE", std::nullopt;
+        return Fail("--set takes KEY=VALUE");
       options.config.push_back({setting.substr(0, equals), setting.substr(equals + 1)});
     } else if (!only_files && argument.starts_with("-") && argument != "-") {
-      return *problem = "unknown option " + argument, std::nullopt;
+      return Fail("unknown option " + argument);
     } else if (options.image.empty()) {
       options.image = argument;
     } else {
       options.members.push_back(ParseMember(argument));
     }
   }
-  if (options.image.empty()) return *problem = "create needs an IMAGE", std::nullopt;
+  if (options.image.empty()) return Fail("create needs an IMAGE");
   return options;
 }
 
-bool ReadMember(const std::string& name, const std::string& path, std::string* bytes) {
-  struct stat status;
-  if (stat(path.c_str(), &status) != 0) return Complain(path, std::strerror(errno)), false;
-  if (!S_ISREG(status.st_mode)) return Complain(path, "not a regular file"), false;
-  if (status.st_size > kTransferSize) {
-    Complain(path, "member " + name + " is " + std::to_string(status.st_size) +
-                       " bytes, over the limit of " + std::to_string(kTransferSize) +
-                       " (0xA00000) that the launcher can extract");
-    return false;
-  }
+Result<std::string> ReadMember(const std::string& name, const std::string& path) {
+  Result<std::uint64_t> size = platform::RegularFileSize(path);
+  if (!size) return Fail(size.reason());
+  if (*size > kTransferSize)
+    return Fail("member " + name + " is " + std::to_string(*size) + " bytes, over the limit of " +
+                std::to_string(kTransferSize) + " (0xA00000) that the launcher can extract");
   std::ifstream in(path, std::ios::binary);
   std::ostringstream content;
   content << in.rdbuf();
-  if (!in && !in.eof()) return Complain(path, "cannot be read"), false;
-  *bytes = content.str();
-  return true;
+  if (!in && !in.eof()) return Fail("cannot be read");
+  return content.str();
 }
 
 // The module list the launcher asks for: the .pyo and .pyd members in the order given.
@@ -97,9 +93,8 @@ std::string DefaultModuleList(const std::vector<image::Member>& members) {
 }  // namespace
 
 int RunCreate(const Arguments& arguments) {
-  std::string problem;
-  std::optional<CreateOptions> options = ParseCreate(arguments, &problem);
-  if (!options) return UsageError(problem);
+  Result<CreateOptions> options = ParseCreate(arguments);
+  if (!options) return UsageError(options.reason());
 
   std::vector<image::Member> members;
   for (const auto& [name, path] : options->members) {
@@ -108,28 +103,34 @@ int RunCreate(const Arguments& arguments) {
                          " bytes; names are limited to 127");
       return kExitFailure;
     }
-    image::Member member{name, {}};
-    if (!ReadMember(name, path, &member.bytes)) return kExitFailure;
-    members.push_back(std::move(member));
+    Result<std::string> bytes = ReadMember(name, path);
+    if (!bytes) {
+      Complain(path, bytes.reason());
+      return kExitFailure;
+    }
+    members.push_back({name, std::move(*bytes)});
   }
 
   bool has_list = false;
-  for (const image::ConfigRecord& record : options->config) has_list |= record.key == "SCRIPT_PYD";
-  if (!has_list) options->config.insert(options->config.begin(), {"SCRIPT_PYD", DefaultModuleList(members)});
+  for (const image::ConfigRecord& record : options->config) has_list |= record.key == FWL_SCRIPT_LIST_KEY;
+  if (!has_list) options->config.insert(options->config.begin(), {FWL_SCRIPT_LIST_KEY, DefaultModuleList(members)});
   for (const image::ConfigRecord& record : options->config) {
-    if (record.key == "SCRIPT_PYD" && record.value.size() >= kScriptListSize) {
+    if (record.key == FWL_SCRIPT_LIST_KEY && record.value.size() >= kScriptListSize) {
       Complain(options->image, "module list is " + std::to_string(record.value.size()) +
                                    " characters; the launcher reads at most 1023");
       return kExitFailure;
     }
   }
 
-  std::string why;
-  std::optional<std::string> built =
-      image::BuildImage(options->config, members, options->compress, &why);
-  if (!built) return Complain(options->image, why), kExitFailure;
-  if (!WriteFileAtomically(options->image, *built, &why))
-    return Complain(options->image, why), kExitFailure;
+  Result<std::string> built = image::BuildImage(options->config, members, options->compress);
+  if (!built) {
+    Complain(options->image, built.reason());
+    return kExitFailure;
+  }
+  if (Status written = platform::ReplaceFile(options->image, *built); !written) {
+    Complain(options->image, written.reason());
+    return kExitFailure;
+  }
   return kExitOk;
 }
 

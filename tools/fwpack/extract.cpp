@@ -4,6 +4,7 @@
 
 #include "platform/file_system.h"
 #include "platform/output_file.h"
+#include "platform/path_rules.h"
 #include "tools/fwpack/commands.h"
 #include "tools/fwpack/image_file.h"
 
@@ -11,19 +12,12 @@ namespace fwlaunch::fwpack {
 
 namespace {
 
-// Names are written below the target folder only: no absolute path, no ".." component.
-bool IsSafeName(std::string_view name) {
-  if (name.empty() || name.front() == '/') return false;
-  for (const auto& part : std::filesystem::path(name))
-    if (part == "..") return false;
-  return true;
-}
-
 // Writes one entry; a file whose data proves bad (CRC, corruption) is removed again.
 bool ExtractEntry(const image::ImageReader& reader, const image::EntryInfo& entry,
                   const std::string& image_path, const std::filesystem::path& folder) {
   std::string name(entry.name);
-  if (!IsSafeName(name)) {
+  // Names are written below the target folder only.
+  if (name.empty() || !platform::StaysInsideFolder(name)) {
     Complain(image_path, "entry " + name + " would be written outside the folder; skipped");
     return false;
   }
@@ -35,15 +29,16 @@ bool ExtractEntry(const image::ImageReader& reader, const image::EntryInfo& entr
     Complain(target.string(), "cannot be created");
     return false;
   }
-  image::ReadError read_error;
-  bool streamed = reader.Stream(
-      entry, [&](std::span<const std::uint8_t> piece) { return file->WriteAll(piece); },
-      &read_error);
+  bool output_failed = false;
+  Status streamed = reader.Stream(entry, [&](std::span<const std::uint8_t> piece) {
+    output_failed = !file->WriteAll(piece);
+    return !output_failed;
+  });
   bool closed = file->Close();
   if (streamed && closed) return true;
   platform::RemoveFile(target.string());
-  if (!streamed && read_error != image::ReadError::kOutputFailed)
-    Complain(image_path, "entry " + name + ": " + image::Describe(read_error));
+  if (!streamed && !output_failed)
+    Complain(image_path, "entry " + name + ": " + streamed.reason());
   else
     Complain(target.string(), "cannot be written");
   return false;

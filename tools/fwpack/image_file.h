@@ -17,8 +17,4 @@ struct OpenedImage {
 // Maps and checks the image; nothing, after saying why on standard error, when it fails.
 std::optional<OpenedImage> OpenImageFile(const std::string& path);
 
-// Writes bytes to path through a temporary file beside it, renamed into place only when whole,
-// so that a failure never leaves a half-written file under that name.
-bool WriteFileAtomically(const std::string& path, const std::string& bytes, std::string* why);
-
 }  // namespace fwlaunch::fwpack

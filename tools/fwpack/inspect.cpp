@@ -39,9 +39,9 @@ int List(const std::string&, const image::ImageReader& reader) {
 int Verify(const std::string& path, const image::ImageReader& reader) {
   for (std::size_t i = 0; i < reader.entry_count(); ++i) {
     image::EntryInfo entry = reader.EntryAt(i);
-    image::ReadError error;
-    if (!reader.Stream(entry, [](std::span<const std::uint8_t>) { return true; }, &error)) {
-      Complain(path, "entry " + std::string(entry.name) + ": " + image::Describe(error));
+    Status streamed = reader.Stream(entry, [](std::span<const std::uint8_t>) { return true; });
+    if (!streamed) {
+      Complain(path, "entry " + std::string(entry.name) + ": " + streamed.reason());
       return kExitFailure;
     }
   }

@@ -164,3 +164,38 @@ def InterruptWithoutHandler(*args):
     os.kill(os.getpid(), signal.SIGINT)
     time.sleep(30)
     return 0
+
+
+def Daemon(library, image, marker):
+    # Leaves a background process behind, detached as a daemon is, with every descriptor the
+    # run had; it says its process id through the marker, lives for 10 seconds and writes
+    # marker + '.done' as it ends.
+    import os
+    import time
+    if os.fork() == 0:
+        os.setsid()
+        if os.fork() == 0:
+            _mark(marker)
+            time.sleep(10)
+            open(marker + '.done', 'w').close()
+        os._exit(0)
+    return 0
+
+
+def HoldUntil(library, image, marker, go):
+    # Holds the run until the file go appears.
+    import os
+    import time
+    _mark(marker)
+    for _ in xrange(2000):
+        if os.path.exists(go):
+            return 0
+        time.sleep(0.01)
+    return 1
+
+
+def CountFiles(library, image, folder):
+    # How many plain files stand in the folder, as the exit status (at most 100).
+    import os
+    names = [name for name in os.listdir(folder) if os.path.isfile(os.path.join(folder, name))]
+    return min(len(names), 100)

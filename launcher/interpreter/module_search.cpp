@@ -1,11 +1,11 @@
 #include <Python.h>
 
-#include "launcher/module_search.h"
+#include "launcher/interpreter/module_search.h"
 
 #include <stdexcept>
 
-#include "launcher/py_ref.h"
-#include "launcher/pyd_finder.h"
+#include "launcher/interpreter/py_ref.h"
+#include "launcher/interpreter/pyd_finder.h"
 
 namespace fwlaunch {
 

@@ -2,24 +2,20 @@
 // import, and running Python code to create and consult it would cost every run a noticeable
 // share of its start-up.
 #include <Python.h>
-#include <sys/stat.h>
 
-#include "launcher/pyd_finder.h"
+#include "launcher/interpreter/pyd_finder.h"
 
 #include <stdexcept>
 #include <string_view>
 #include <vector>
 
-#include "launcher/py_ref.h"
+#include "launcher/interpreter/py_ref.h"
+#include "platform/file_system.h"
+#include "platform/path_rules.h"
 
 namespace fwlaunch {
 
 namespace {
-
-bool IsRegularFile(const std::string& path) {
-  struct stat status;
-  return stat(path.c_str(), &status) == 0 && S_ISREG(status.st_mode);
-}
 
 bool IsBuiltinModule(const char* name) {
   PyObject* names = PySys_GetObject(const_cast<char*>("builtin_module_names"));  // borrowed
@@ -27,16 +23,11 @@ bool IsBuiltinModule(const char* name) {
   return names != nullptr && key && PySequence_Contains(names, key.get()) == 1;
 }
 
-// A package folder counts when it lies in the working folder and never climbs out of it.
+// A package folder counts when it lies in the working folder (which ends in a separator) and
+// never climbs out of it.
 bool IsInside(std::string_view folder, std::string_view working_folder) {
-  if (!folder.starts_with(working_folder)) return false;
-  for (std::size_t start = 0; start <= folder.size();) {
-    std::size_t slash = folder.find('/', start);
-    if (slash == std::string_view::npos) slash = folder.size();
-    if (folder.substr(start, slash - start) == "..") return false;
-    start = slash + 1;
-  }
-  return true;
+  return folder.starts_with(working_folder) &&
+         platform::StaysInsideFolder(folder.substr(working_folder.size()));
 }
 
 // An object whose one attribute, method->ml_name, is a built-in function bound to data.
@@ -90,9 +81,10 @@ PyObject* FindModule(PyObject* working_folder_object, PyObject* args) {
   std::string_view name = fullname;
   std::string_view tail = name.substr(name.rfind('.') + 1);  // npos + 1 is 0: the whole name
   for (std::string_view folder : folders) {
-    while (folder.size() > 1 && folder.back() == '/') folder.remove_suffix(1);
-    std::string candidate = std::string(folder).append("/").append(tail).append(".pyd");
-    if (!IsRegularFile(candidate)) continue;
+    while (folder.size() > 1 && platform::IsSeparator(folder.back())) folder.remove_suffix(1);
+    std::string candidate = std::string(folder) + platform::kSeparator;
+    candidate.append(tail).append(".pyd");
+    if (!platform::IsRegularFile(candidate)) continue;
     PyRef filename(PyString_FromString(candidate.c_str()));
     return filename ? NewObjectWithMethod("PydLoader", &load_module_method, filename.get())
                     : nullptr;

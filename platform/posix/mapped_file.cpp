@@ -7,30 +7,35 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstring>
 #include <utility>
 
 namespace fwlaunch::platform {
 
-std::optional<MappedFile> MappedFile::Open(const std::string& path) {
-  int descriptor = open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (descriptor < 0) return std::nullopt;
+namespace {
+
+// The mapping of an open descriptor's file, or why there is none.
+Result<std::pair<const std::uint8_t*, std::size_t>> Map(int descriptor) {
   struct stat status;
-  std::optional<MappedFile> mapped;
-  if (fstat(descriptor, &status) != 0) {
-    // errno is already set
-  } else if (!S_ISREG(status.st_mode)) {
-    errno = S_ISDIR(status.st_mode) ? EISDIR : EINVAL;
-  } else if (status.st_size == 0) {
-    mapped = MappedFile(nullptr, 0);
-  } else {
-    auto size = static_cast<std::size_t>(status.st_size);
-    void* data = mmap(nullptr, size, PROT_READ, MAP_PRIVATE, descriptor, 0);
-    if (data != MAP_FAILED) mapped = MappedFile(static_cast<const std::uint8_t*>(data), size);
-  }
-  int saved = errno;
+  if (fstat(descriptor, &status) != 0) return Fail(std::strerror(errno));
+  if (S_ISDIR(status.st_mode)) return Fail(std::strerror(EISDIR));
+  if (!S_ISREG(status.st_mode)) return Fail("not a regular file");
+  if (status.st_size == 0) return std::pair<const std::uint8_t*, std::size_t>(nullptr, 0);
+  auto size = static_cast<std::size_t>(status.st_size);
+  void* data = mmap(nullptr, size, PROT_READ, MAP_PRIVATE, descriptor, 0);
+  if (data == MAP_FAILED) return Fail(std::strerror(errno));
+  return std::pair(static_cast<const std::uint8_t*>(data), size);
+}
+
+}  // namespace
+
+Result<MappedFile> MappedFile::Open(const std::string& path) {
+  int descriptor = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (descriptor < 0) return Fail(std::strerror(errno));
+  auto mapped = Map(descriptor);
   close(descriptor);  // the mapping stays valid without the descriptor
-  errno = saved;
-  return mapped;
+  if (!mapped) return Fail(mapped.reason());
+  return MappedFile(mapped->first, mapped->second);
 }
 
 MappedFile::MappedFile(MappedFile&& other) noexcept

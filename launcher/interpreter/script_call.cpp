@@ -1,11 +1,11 @@
 #include <Python.h>
 
-#include "launcher/script_call.h"
+#include "launcher/interpreter/script_call.h"
 
 #include <stdexcept>
 
 #include "launcher/launch_failure.h"
-#include "launcher/py_ref.h"
+#include "launcher/interpreter/py_ref.h"
 
 namespace fwlaunch {
 

@@ -1,4 +1,4 @@
-#include "platform/child_process.h"
+#include "platform/isolated_section.h"
 
 #include <sys/wait.h>
 #include <unistd.h>
@@ -56,9 +56,21 @@ class WaitingSignals {
   sigset_t awaited_;
 };
 
+// The child's end as the launcher sees it: a signal it passed on, or a keyboard interrupt or
+// quit (which a terminal sends to the child directly), is a request; any other signal a crash.
+SectionOutcome Classify(int status, int forwarded_signal) {
+  if (!WIFSIGNALED(status)) return SectionOutcome(SectionEnd::kReturned, WEXITSTATUS(status));
+  int signal = WTERMSIG(status);
+  bool requested = signal == forwarded_signal || signal == SIGINT || signal == SIGQUIT;
+  return requested ? SectionOutcome(SectionEnd::kInterrupted, -1, signal)
+                   : SectionOutcome(SectionEnd::kCrashed, -1);
+}
+
 }  // namespace
 
-std::optional<ChildOutcome> RunInChildProcess(const std::function<int()>& body) {
+// Forked rather than started afresh: a fork costs a tenth of a millisecond, while a new
+// program would have to load the interpreter's library again.
+std::optional<SectionOutcome> RunIsolated(const std::function<int()>& section) {
   // Whatever is buffered now must be written once, not once per process.
   std::fflush(stdout);
   std::fflush(stderr);
@@ -68,15 +80,15 @@ std::optional<ChildOutcome> RunInChildProcess(const std::function<int()>& body) 
   if (child < 0) return std::nullopt;
   if (child == 0) {
     signals.Restore();
-    int status = body();
+    int status = section();
     std::fflush(stdout);
     std::fflush(stderr);
     // The parent owns everything else that was set up before the fork.
     _exit(status);
   }
 
-  ChildOutcome outcome;
   int status = 0;
+  int forwarded_signal = 0;
   for (;;) {
     siginfo_t info;
     if (sigwaitinfo(&signals.awaited(), &info) < 0) {
@@ -89,30 +101,21 @@ std::optional<ChildOutcome> RunInChildProcess(const std::function<int()>& body) 
     }
     if (info.si_signo != SIGCHLD) {
       kill(child, info.si_signo);
-      outcome.forwarded_signal = info.si_signo;
+      forwarded_signal = info.si_signo;
       continue;
     }
     pid_t ended = waitpid(child, &status, WNOHANG);
     if (ended == child) break;
     if (ended < 0 && errno != EINTR) return std::nullopt;
   }
-
-  if (WIFSIGNALED(status)) {
-    outcome.ended_by_signal = true;
-    outcome.signal = WTERMSIG(status);
-  } else {
-    outcome.exit_status = WEXITSTATUS(status);
-  }
-  return outcome;
+  return Classify(status, forwarded_signal);
 }
 
-bool ChildOutcome::EndedOnRequest() const {
-  return ended_by_signal && (signal == forwarded_signal || signal == SIGINT || signal == SIGQUIT);
-}
-
-void EndBySignal(int signal) {
+void EndAsRequested(const SectionOutcome& outcome) {
   std::fflush(stdout);
   std::fflush(stderr);
+  if (outcome.end() != SectionEnd::kInterrupted) _exit(255);
+  int signal = outcome.request_;
   struct sigaction default_action = {};
   default_action.sa_handler = SIG_DFL;
   sigemptyset(&default_action.sa_mask);

@@ -1,5 +1,6 @@
 #include "platform/directory_search.h"
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -7,6 +8,14 @@
 #include <utility>
 
 namespace fwlaunch::platform {
+
+struct DirectorySearch::State {
+  explicit State(DIR* opened) : stream(opened) {}
+  State(const State&) = delete;
+  State& operator=(const State&) = delete;
+  ~State() { closedir(stream); }
+  DIR* stream;
+};
 
 namespace {
 
@@ -23,24 +32,27 @@ bool LeadsToFolder(int folder, const char* name, unsigned char type) {
 std::optional<DirectorySearch> DirectorySearch::Open(const std::string& folder) {
   DIR* stream = opendir(folder.c_str());
   if (stream == nullptr) return std::nullopt;
-  return DirectorySearch(stream);
+  return DirectorySearch(std::make_unique<State>(stream));
 }
+
+DirectorySearch::DirectorySearch(std::unique_ptr<State> state) : state_(std::move(state)) {}
 
 DirectorySearch::DirectorySearch(DirectorySearch&& other) noexcept
-    : stream_(std::exchange(other.stream_, nullptr)) {}
+    : state_(std::move(other.state_)) {}
 
-DirectorySearch::~DirectorySearch() {
-  if (stream_ != nullptr) closedir(stream_);
-}
+DirectorySearch::~DirectorySearch() = default;
 
 std::optional<DirectoryEntry> DirectorySearch::Next() {
-  const dirent* entry = readdir(stream_);
+  const dirent* entry = readdir(state_->stream);
   if (entry == nullptr) return std::nullopt;
-  return DirectoryEntry{entry->d_name, LeadsToFolder(dirfd(stream_), entry->d_name, entry->d_type)};
+  return DirectoryEntry{entry->d_name,
+                        LeadsToFolder(dirfd(state_->stream), entry->d_name, entry->d_type)};
 }
 
+// A file's own mode never stands in the way of unlinking it here, so it is left alone:
+// changing it would also change every hard link to the same file.
 bool DirectorySearch::RemoveEntry(const std::string& name) {
-  return unlinkat(dirfd(stream_), name.c_str(), 0) == 0;
+  return unlinkat(dirfd(state_->stream), name.c_str(), 0) == 0;
 }
 
 }  // namespace fwlaunch::platform

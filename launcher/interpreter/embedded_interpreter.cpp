@@ -1,6 +1,6 @@
 #include <Python.h>
 
-#include "launcher/embedded_interpreter.h"
+#include "launcher/interpreter/embedded_interpreter.h"
 
 namespace fwlaunch {
 

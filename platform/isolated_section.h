@@ -1,0 +1,53 @@
+// Runs the launcher's guarded section in a process of its own, so that a crash there leaves
+// the launcher free to report it and clean up.
+#pragma once
+
+#include <functional>
+#include <optional>
+
+namespace fwlaunch::platform {
+
+enum class SectionEnd {
+  // The section returned; SectionOutcome::status holds its integer.
+  kReturned,
+  // A fault, or something the launcher did not ask for, ended the section's process.
+  kCrashed,
+  // A request ended it: a keyboard interrupt, or a termination passed on from the launcher.
+  kInterrupted,
+};
+
+class SectionOutcome;
+
+// Ends this process the way the request that interrupted the section would have ended it;
+// never returns. For an outcome that is not kInterrupted it ends the process with status 255.
+[[noreturn]] void EndAsRequested(const SectionOutcome& outcome);
+
+class SectionOutcome {
+ public:
+  SectionOutcome(SectionEnd end, int status, int request = 0)
+      : end_(end), status_(status), request_(request) {}
+
+  SectionEnd end() const { return end_; }
+  // The section's integer, as the system passes an exit status on, when it returned.
+  int status() const { return status_; }
+
+ private:
+  friend void EndAsRequested(const SectionOutcome& outcome);
+  SectionEnd end_;
+  int status_;
+  // What ended an interrupted section, in the system's own terms.
+  int request_;
+};
+
+// Runs section in a child process and waits for it. While it waits, the keyboard's
+// interrupt reaches the section rather than this process, and requests to end the run that
+// this process receives are passed on to the section. Nothing when no process could be
+// started.
+//
+// Where the system cannot copy a running process, the child is this program started again
+// with the same command line: it runs the same steps up to this call, which then runs the
+// section there and ends that process with its result. Everything before this call must
+// therefore do the same in both processes, and must let the child through.
+std::optional<SectionOutcome> RunIsolated(const std::function<int()>& section);
+
+}  // namespace fwlaunch::platform

@@ -1,0 +1,89 @@
+#include "platform/file_system.h"
+
+#include <fcntl.h>
+#include <sys/random.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <chrono>
+#include <cstring>
+#include <filesystem>
+#include <system_error>
+
+namespace fwlaunch::platform {
+
+std::optional<std::string> TemporaryFolder() {
+  std::error_code error;
+  std::filesystem::path folder = std::filesystem::temp_directory_path(error);
+  if (error || folder.empty()) return std::nullopt;
+  return folder.string();
+}
+
+bool PathExists(const std::string& path) {
+  struct stat status;
+  return stat(path.c_str(), &status) == 0;
+}
+
+bool IsRegularFile(const std::string& path) {
+  struct stat status;
+  return stat(path.c_str(), &status) == 0 && S_ISREG(status.st_mode);
+}
+
+Result<std::uint64_t> RegularFileSize(const std::string& path) {
+  struct stat status;
+  if (stat(path.c_str(), &status) != 0) return Fail(std::strerror(errno));
+  if (!S_ISREG(status.st_mode)) return Fail("not a regular file");
+  return static_cast<std::uint64_t>(status.st_size);
+}
+
+bool RemoveFile(const std::string& path) { return unlink(path.c_str()) == 0; }
+
+namespace {
+
+// Writes the whole text to the descriptor and onto the disk; 0, or the errno of the failing
+// step.
+int WriteAndSync(int descriptor, const std::string& bytes) {
+  const char* data = bytes.data();
+  std::size_t left = bytes.size();
+  while (left > 0) {
+    ssize_t written = write(descriptor, data, left);
+    if (written < 0 && errno == EINTR) continue;
+    if (written < 0) return errno;
+    if (written == 0) return EIO;
+    data += written;
+    left -= static_cast<std::size_t>(written);
+  }
+  return fsync(descriptor) == 0 ? 0 : errno;
+}
+
+}  // namespace
+
+Status ReplaceFile(const std::string& path, const std::string& bytes) {
+  std::string temporary = path + ".XXXXXX";
+  int descriptor = mkostemp(temporary.data(), O_CLOEXEC);
+  if (descriptor < 0)
+    return Fail(std::string("cannot create a temporary file beside it: ") + std::strerror(errno));
+  int error = WriteAndSync(descriptor, bytes);
+  if (close(descriptor) != 0 && error == 0) error = errno;
+  // mkstemp makes the file private; the result is as readable as any file the user creates.
+  mode_t mask = umask(0);
+  umask(mask);
+  if (error == 0 && chmod(temporary.c_str(), 0666 & ~mask) != 0) error = errno;
+  if (error == 0 && rename(temporary.c_str(), path.c_str()) != 0) error = errno;
+  if (error != 0) {
+    unlink(temporary.c_str());
+    return Fail(std::string("cannot write: ") + std::strerror(error));
+  }
+  return Done{};
+}
+
+std::uint64_t UnpredictableNumber() {
+  std::uint64_t number = 0;
+  if (getrandom(&number, sizeof number, GRND_NONBLOCK) != sizeof number)
+    number = static_cast<std::uint64_t>(
+        std::chrono::steady_clock::now().time_since_epoch().count());
+  return number;
+}
+
+}  // namespace fwlaunch::platform

@@ -1,0 +1,17 @@
+#include <optional>
+
+#include "platform/directory_search.h"
+#include "purge/purge_shared_data.h"
+
+namespace fwlaunch {
+
+void PurgeFolder(const std::string& folder) {
+  std::optional<platform::DirectorySearch> search = platform::DirectorySearch::Open(folder);
+  if (!search) return;
+  while (std::optional<platform::DirectoryEntry> entry = search->Next()) {
+    if (entry->is_folder) continue;
+    search->RemoveEntry(entry->name);
+  }
+}
+
+}  // namespace fwlaunch

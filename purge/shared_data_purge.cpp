@@ -1,0 +1,33 @@
+// Compiled once per shared data folder (FWLAUNCH_COMMON_APPDATA), so that the launcher the
+// tests run never touches the system's folder.
+#include <string>
+
+#include "platform/path_rules.h"
+#include "purge/purge_shared_data.h"
+
+#ifndef FWLAUNCH_COMMON_APPDATA
+#error "FWLAUNCH_COMMON_APPDATA names the machine-wide application data folder"
+#endif
+
+namespace fwlaunch {
+
+namespace {
+
+// The system's data model holds the folder's path in a 520-byte buffer with its NUL.
+constexpr std::size_t kSharedFolderLimit = 519;
+
+}  // namespace
+
+std::string SharedDataFolder() {
+  std::string folder = FWLAUNCH_COMMON_APPDATA;
+  if (folder.empty() || !platform::IsSeparator(folder.back())) folder += platform::kSeparator;
+  return folder + "BrenvikProductTQLN" + platform::kSeparator;
+}
+
+void PurgeSharedData() {
+  std::string folder = SharedDataFolder();
+  if (folder.size() > kSharedFolderLimit) return;
+  PurgeFolder(folder);
+}
+
+}  // namespace fwlaunch
