@@ -10,6 +10,7 @@ seconds=${1:-30}
 scripts/setup.sh
 build=${BUILD_DIR:-build-fuzz}
 CC=clang CXX=clang++ cmake -S . -B "$build" -DFWLAUNCH_FUZZ=ON -DFWLAUNCH_BUILD_TESTS=OFF \
+  -DFWLAUNCH_WARNINGS_AS_ERRORS="${FWLAUNCH_WARNINGS_AS_ERRORS:-OFF}" \
   ${Python2_ROOT_DIR:+-DPython2_ROOT_DIR="$Python2_ROOT_DIR"} >/dev/null
 cmake --build "$build" -j"$(nproc)" --target script_list_fuzzer script_library_fuzzer \
   fwpack_reader_fuzzer >/dev/null

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Builds fwlaunch and its tests and runs them all.
 # Usage: scripts/test.sh [--sanitize]   (--sanitize: under AddressSanitizer and UBSan)
+# FWLAUNCH_WARNINGS_AS_ERRORS=ON in the environment makes every compiler warning an error.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -14,6 +15,7 @@ esac
 
 scripts/setup.sh
 cmake -S . -B "$build" -DFWLAUNCH_SANITIZE=$sanitize \
+  -DFWLAUNCH_WARNINGS_AS_ERRORS="${FWLAUNCH_WARNINGS_AS_ERRORS:-OFF}" \
   ${Python2_ROOT_DIR:+-DPython2_ROOT_DIR="$Python2_ROOT_DIR"}
 cmake --build "$build" -j"$(nproc)"
 # The tests crash script libraries and scripts on purpose to see the crash reported; the
