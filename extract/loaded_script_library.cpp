@@ -3,6 +3,7 @@
 
 #include "extract/script_library.h"
 #include "platform/dynamic_library.h"
+#include "platform/library_call.h"
 
 namespace fwlaunch {
 
@@ -22,16 +23,16 @@ class LoadedScriptLibrary final : public ScriptLibrary {
         query_cfg_(query_cfg) {}
 
   std::int32_t QueryCfg(const char* firmware_path, const char* key, char* list) override {
-    return query_cfg_(firmware_path, key, list);
+    return platform::CallExport(query_cfg_, firmware_path, key, list);
   }
   std::int32_t OpenFirmware(const char* firmware_path, std::uint8_t* transfer,
                             std::uint8_t* context) override {
-    return open_firmware_(firmware_path, transfer, context);
+    return platform::CallExport(open_firmware_, firmware_path, transfer, context);
   }
   std::int32_t ReadFileInFW(std::uint8_t* context, const char* name, std::int32_t offset,
                             std::int32_t capacity, std::uint8_t* transfer,
                             std::int32_t mode) override {
-    return read_file_(context, name, offset, capacity, transfer, mode);
+    return platform::CallExport(read_file_, context, name, offset, capacity, transfer, mode);
   }
 
  private:

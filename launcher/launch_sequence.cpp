@@ -6,19 +6,13 @@
 #include <vector>
 
 #include "extract/extract_scripts.h"
-#include "launcher/interpreter/embedded_interpreter.h"
+#include "launcher/interpreter/script_run.h"
 #include "launcher/launch_failure.h"
-#include "launcher/interpreter/module_search.h"
-#include "launcher/interpreter/script_call.h"
 #include "launcher/working_folder.h"
 #include "platform/file_system.h"
 #include "platform/isolated_section.h"
 #include "platform/run_lock.h"
 #include "purge/purge_shared_data.h"
-
-#ifndef FWLAUNCH_PYTHON_STDLIB
-#error "FWLAUNCH_PYTHON_STDLIB names the embedded interpreter's standard-library folder"
-#endif
 
 namespace fwlaunch {
 
@@ -33,16 +27,13 @@ std::vector<std::string> ScriptArguments(const std::string& library_path,
   return arguments;
 }
 
-int RunScript(const LaunchRequest& request, const std::string& working_folder) {
+int ExtractAndRun(const LaunchRequest& request, const std::string& working_folder) {
   std::string library_path = ScriptLibraryPath(working_folder);
 
   if (!ExtractScripts(library_path, working_folder, request.firmware_path)) {
     throw LaunchFailure(kExtractionFailed);
   }
-
-  EmbeddedInterpreter interpreter(working_folder);
-  PrepareModuleSearch(working_folder, FWLAUNCH_PYTHON_STDLIB);
-  return CallScriptFunction(request.function_name, ScriptArguments(library_path, request));
+  return RunScript(working_folder, request.function_name, ScriptArguments(library_path, request));
 }
 
 }  // namespace
@@ -50,7 +41,7 @@ int RunScript(const LaunchRequest& request, const std::string& working_folder) {
 int RunGuardedSection(const LaunchRequest& request, const std::string& working_folder) noexcept {
   int exit_status = -1;
   try {
-    exit_status = RunScript(request, working_folder);
+    exit_status = ExtractAndRun(request, working_folder);
   } catch (const LaunchFailure& failure) {
     std::printf("%s\n", failure.what());
   } catch (...) {

@@ -12,6 +12,10 @@ namespace fwlaunch::platform {
 // The user's temporary folder when the system reports one that exists.
 std::optional<std::string> TemporaryFolder();
 
+// The machine-wide application data folder as the system reports it; nothing where the system
+// has none or cannot say.
+std::optional<std::string> MachineDataFolder();
+
 // Whether anything exists under that name (a link counts by what it points to).
 bool PathExists(const std::string& path);
 

@@ -26,8 +26,10 @@ class OutputFile {
   bool Close();
 
  private:
-  explicit OutputFile(int descriptor) : descriptor_(descriptor) {}
-  int descriptor_ = -1;
+  explicit OutputFile(std::intptr_t handle) : handle_(handle) {}
+  static constexpr std::intptr_t kClosed = -1;
+  // The system's handle for the open file (its descriptor, or its runtime stream).
+  std::intptr_t handle_ = kClosed;
 };
 
 }  // namespace fwlaunch::platform

@@ -1,7 +1,9 @@
 // Compiled once per shared data folder (FWLAUNCH_COMMON_APPDATA), so that the launcher the
 // tests run never touches the system's folder.
+#include <optional>
 #include <string>
 
+#include "platform/file_system.h"
 #include "platform/path_rules.h"
 #include "purge/purge_shared_data.h"
 
@@ -19,14 +21,20 @@ constexpr std::size_t kSharedFolderLimit = 519;
 }  // namespace
 
 std::string SharedDataFolder() {
+  // An empty setting means the folder the system reports.
   std::string folder = FWLAUNCH_COMMON_APPDATA;
+  if (folder.empty()) {
+    std::optional<std::string> reported = platform::MachineDataFolder();
+    if (!reported) return {};
+    folder = *reported;
+  }
   if (folder.empty() || !platform::IsSeparator(folder.back())) folder += platform::kSeparator;
   return folder + "BrenvikProductTQLN" + platform::kSeparator;
 }
 
 void PurgeSharedData() {
   std::string folder = SharedDataFolder();
-  if (folder.size() > kSharedFolderLimit) return;
+  if (folder.empty() || folder.size() > kSharedFolderLimit) return;
   PurgeFolder(folder);
 }
 

@@ -21,9 +21,12 @@ def Stamp(library, image, path):
 def Nested(library, image, command, stamp):
     # Starts a run (or the bare interpreter) from inside this run and prints how long it took
     # from the start of that process to its function, in microseconds.
+    import os
     import shlex
     import subprocess
     import time
+    if os.path.exists(stamp):
+        os.remove(stamp)
     start = time.time()
     subprocess.call(shlex.split(command) + [stamp])
     with open(stamp) as stamped:

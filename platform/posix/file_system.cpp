@@ -20,6 +20,9 @@ std::optional<std::string> TemporaryFolder() {
   return folder.string();
 }
 
+// Linux has no such folder of its own: each program's build names what stands for it.
+std::optional<std::string> MachineDataFolder() { return std::nullopt; }
+
 bool PathExists(const std::string& path) {
   struct stat status;
   return stat(path.c_str(), &status) == 0;

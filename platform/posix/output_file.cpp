@@ -19,14 +19,15 @@ std::optional<OutputFile> OutputFile::Create(const std::string& path) {
 }
 
 OutputFile::OutputFile(OutputFile&& other) noexcept
-    : descriptor_(std::exchange(other.descriptor_, -1)) {}
+    : handle_(std::exchange(other.handle_, kClosed)) {}
 
 OutputFile::~OutputFile() { Close(); }
 
 bool OutputFile::WriteAll(std::span<const std::uint8_t> bytes) {
-  if (descriptor_ < 0) return false;
+  if (handle_ == kClosed) return false;
+  int descriptor = static_cast<int>(handle_);
   while (!bytes.empty()) {
-    ssize_t written = write(descriptor_, bytes.data(), bytes.size());
+    ssize_t written = write(descriptor, bytes.data(), bytes.size());
     if (written < 0) {
       if (errno == EINTR) continue;
       return false;
@@ -38,9 +39,9 @@ bool OutputFile::WriteAll(std::span<const std::uint8_t> bytes) {
 }
 
 bool OutputFile::Close() {
-  if (descriptor_ < 0) return false;
+  if (handle_ == kClosed) return false;
   // Linux releases the descriptor even when close fails, so it is never retried.
-  return close(std::exchange(descriptor_, -1)) == 0;
+  return close(static_cast<int>(std::exchange(handle_, kClosed))) == 0;
 }
 
 }  // namespace fwlaunch::platform

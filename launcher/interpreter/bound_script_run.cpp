@@ -1,0 +1,114 @@
+// The interpreter bound at run time from python27.dll (Windows). A real 2.7 interpreter there
+// does not search its home folder by itself, so the working folder goes first on sys.path;
+// ".pyd" modules are the interpreter's own kind of extension and need no finder.
+#include <stdexcept>
+#include <utility>
+
+#include "launcher/interpreter/python_binding.h"
+#include "launcher/interpreter/script_run.h"
+#include "launcher/launch_failure.h"
+
+namespace fwlaunch {
+
+namespace {
+
+constexpr char kPythonLibrary[] = "python27.dll";
+constexpr char kLaunchModule[] = "Launch";
+
+// An owned reference, released through the interpreter when its owner goes.
+class BoundRef {
+ public:
+  BoundRef(const PythonExports& api, PyObjectPointer object) : api_(api), object_(object) {}
+  BoundRef(const BoundRef&) = delete;
+  BoundRef& operator=(const BoundRef&) = delete;
+  ~BoundRef() {
+    if (object_ != nullptr) api_.Py_DecRef(object_);
+  }
+  PyObjectPointer get() const { return object_; }
+  explicit operator bool() const { return object_ != nullptr; }
+
+ private:
+  const PythonExports& api_;
+  PyObjectPointer object_;
+};
+
+// The interpreter from start-up to shutdown; it keeps the home text until then.
+class BoundInterpreter {
+ public:
+  BoundInterpreter(const PythonExports& api, const std::string& home)
+      : api_(api), home_(home.c_str(), home.c_str() + home.size() + 1) {
+    api_.Py_SetPythonHome(home_.data());
+    *api_.Py_OptimizeFlag = 2;
+    *api_.Py_NoSiteFlag = 1;
+    api_.Py_Initialize();
+  }
+  BoundInterpreter(const BoundInterpreter&) = delete;
+  BoundInterpreter& operator=(const BoundInterpreter&) = delete;
+  ~BoundInterpreter() { api_.Py_Finalize(); }
+
+ private:
+  const PythonExports& api_;
+  std::vector<char> home_;
+};
+
+void PutFolderFirstOnPath(const PythonExports& api, const std::string& folder) {
+  char path_name[] = "path";
+  PyObjectPointer path = api.PySys_GetObject(path_name);  // borrowed
+  BoundRef entry(api, api.PyString_FromString(folder.c_str()));
+  if (path == nullptr || !entry || api.PyList_Insert(path, 0, entry.get()) != 0) {
+    api.PyErr_Clear();
+    throw std::runtime_error("sys.path");
+  }
+}
+
+int CallFunction(const PythonExports& api, const std::string& function_name,
+                 const std::vector<std::string>& arguments) {
+  BoundRef name(api, api.PyString_FromString(kLaunchModule));
+  if (!name) throw std::runtime_error("module name");
+  BoundRef module(api, api.PyImport_Import(name.get()));
+  if (!module) {
+    api.PyErr_Clear();
+    throw LaunchFailure(kLaunchNotLoaded);
+  }
+  // Borrowed references; a stand-in for the module without a dictionary has no function.
+  PyObjectPointer dictionary = api.PyModule_GetDict(module.get());
+  PyObjectPointer function =
+      dictionary != nullptr ? api.PyDict_GetItemString(dictionary, function_name.c_str()) : nullptr;
+  if (function == nullptr || !api.PyCallable_Check(function)) {
+    api.PyErr_Clear();
+    throw LaunchFailure(kFunctionMissing);
+  }
+
+  BoundRef tuple(api, api.PyTuple_New(static_cast<PySize>(arguments.size())));
+  if (!tuple) throw std::runtime_error("argument tuple");
+  for (std::size_t index = 0; index < arguments.size(); ++index) {
+    PyObjectPointer item = api.Py_BuildValue("s", arguments[index].c_str());
+    if (item == nullptr) throw std::runtime_error("argument string");
+    api.PyTuple_SetItem(tuple.get(), static_cast<PySize>(index), item);  // steals item
+  }
+
+  int exit_status = -1;
+  int gil = api.PyGILState_Ensure();
+  {
+    BoundRef result(api, api.PyObject_CallObject(function, tuple.get()));
+    // A function that raised produced nothing to convert; a result that is no 32-bit integer
+    // fails to convert. Either way the status stays -1 and no trace is shown.
+    if (!result || !api.PyArg_Parse(result.get(), "i", &exit_status)) api.PyErr_Clear();
+  }
+  api.PyGILState_Release(gil);
+  return exit_status;
+}
+
+}  // namespace
+
+int RunScript(const std::string& working_folder, const std::string& function_name,
+              const std::vector<std::string>& arguments) {
+  std::string missing;
+  std::optional<PythonLibrary> python = PythonLibrary::Load(kPythonLibrary, &missing);
+  if (!python) throw std::runtime_error("no usable interpreter: " + missing);
+  BoundInterpreter interpreter(python->api(), working_folder);
+  PutFolderFirstOnPath(python->api(), working_folder);
+  return CallFunction(python->api(), function_name, arguments);
+}
+
+}  // namespace fwlaunch

@@ -1,0 +1,121 @@
+#include "platform/file_system.h"
+
+#include <windows.h>
+#include <shlobj.h>
+#include <shlwapi.h>
+#include <ntsecapi.h>
+
+#include <cstdio>
+#include <vector>
+
+namespace fwlaunch::platform {
+
+namespace {
+
+// The capacity the system's own calls are given for a path.
+constexpr DWORD kPathCapacity = 1024;
+
+std::string DescribeLastError() {
+  DWORD code = GetLastError();
+  char text[256] = {};
+  DWORD length = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+                                nullptr, code, 0, text, sizeof text, nullptr);
+  while (length > 0 && (text[length - 1] == '\n' || text[length - 1] == '\r' ||
+                        text[length - 1] == '.'))
+    text[--length] = '\0';
+  if (length == 0) std::snprintf(text, sizeof text, "system error %lu", code);
+  return text;
+}
+
+}  // namespace
+
+std::optional<std::string> TemporaryFolder() {
+  std::vector<char> folder(kPathCapacity, '\0');
+  DWORD length = GetTempPathA(kPathCapacity, folder.data());
+  // 0 is a failure; a length of the capacity or more is the size it would have needed.
+  if (length == 0 || length >= kPathCapacity) return std::nullopt;
+  return std::string(folder.data(), length);
+}
+
+std::optional<std::string> MachineDataFolder() {
+  IMalloc* allocator = nullptr;
+  if (FAILED(SHGetMalloc(&allocator)) || allocator == nullptr) return std::nullopt;
+  LPITEMIDLIST items = nullptr;
+  if (FAILED(SHGetSpecialFolderLocation(nullptr, CSIDL_COMMON_APPDATA, &items))) {
+    allocator->Release();
+    return std::nullopt;
+  }
+  char path[MAX_PATH] = {};
+  BOOL converted = SHGetPathFromIDListA(items, path);
+  allocator->Free(items);
+  allocator->Release();
+  if (!converted || path[0] == '\0') return std::nullopt;
+  return std::string(path);
+}
+
+bool PathExists(const std::string& path) { return PathFileExistsA(path.c_str()) != 0; }
+
+bool IsRegularFile(const std::string& path) {
+  DWORD attributes = GetFileAttributesA(path.c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES &&
+         (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_DEVICE)) == 0;
+}
+
+Result<std::uint64_t> RegularFileSize(const std::string& path) {
+  WIN32_FILE_ATTRIBUTE_DATA data;
+  if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data))
+    return Fail(DescribeLastError());
+  if (data.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_DEVICE))
+    return Fail("not a regular file");
+  return static_cast<std::uint64_t>(data.nFileSizeHigh) << 32 | data.nFileSizeLow;
+}
+
+bool RemoveFile(const std::string& path) { return DeleteFileA(path.c_str()) != 0; }
+
+Status ReplaceFile(const std::string& path, const std::string& bytes) {
+  // A name beside the target that no other process uses at the same moment.
+  char suffix[32];
+  std::snprintf(suffix, sizeof suffix, ".%lu.tmp", GetCurrentProcessId());
+  std::string temporary = path + suffix;
+  HANDLE file = CreateFileA(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                            FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE)
+    return Fail("cannot create a temporary file beside it: " + DescribeLastError());
+  const char* data = bytes.data();
+  std::size_t left = bytes.size();
+  bool written = true;
+  while (written && left > 0) {
+    DWORD piece = left > (1u << 30) ? (1u << 30) : static_cast<DWORD>(left);
+    DWORD done = 0;
+    written = WriteFile(file, data, piece, &done, nullptr) && done > 0;
+    data += done;
+    left -= done;
+  }
+  written = written && FlushFileBuffers(file);
+  std::string reason = written ? "" : DescribeLastError();
+  CloseHandle(file);
+  if (written &&
+      !MoveFileExA(temporary.c_str(), path.c_str(),
+                   MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+    written = false;
+    reason = DescribeLastError();
+  }
+  if (!written) {
+    DeleteFileA(temporary.c_str());
+    return Fail("cannot write: " + reason);
+  }
+  return Done{};
+}
+
+std::uint64_t UnpredictableNumber() {
+  std::uint64_t number = 0;
+  if (!RtlGenRandom(&number, sizeof number)) {
+    LARGE_INTEGER counter;
+    QueryPerformanceCounter(&counter);
+    number = static_cast<std::uint64_t>(counter.QuadPart) ^
+             static_cast<std::uint64_t>(GetCurrentProcessId()) << 40;
+  }
+  return number;
+}
+
+}  // namespace fwlaunch::platform

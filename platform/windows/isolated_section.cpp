@@ -1,0 +1,158 @@
+// Windows cannot copy a running process, so the section's process is this program started
+// again with the same command line. The parent starts it suspended, duplicates the write end
+// of a pipe into it and leaves that handle's value in a small shared mapping named after the
+// child's process id; the child finds the mapping when it reaches RunIsolated, runs the section
+// there and writes the section's 32-bit result into the pipe. Only the pipe carries the result:
+// a script may return any integer, including one that looks like a crash code.
+#include "platform/isolated_section.h"
+
+#include <windows.h>
+
+#include <cstdint>
+#include <cstdio>
+#include <string>
+
+namespace fwlaunch::platform {
+
+namespace {
+
+constexpr char kChannelPrefix[] = "Local\\fwlaunch-section-";
+
+std::string ChannelName(DWORD process_id) {
+  return kChannelPrefix + std::to_string(static_cast<unsigned long>(process_id));
+}
+
+// The pipe handle the parent left for this process, when this process is a section's.
+HANDLE ParentChannel() {
+  HANDLE mapping = OpenFileMappingA(FILE_MAP_READ, FALSE, ChannelName(GetCurrentProcessId()).c_str());
+  if (mapping == nullptr) return nullptr;
+  HANDLE pipe = nullptr;
+  if (void* view = MapViewOfFile(mapping, FILE_MAP_READ, 0, 0, sizeof(std::uint64_t))) {
+    std::uint64_t value = *static_cast<const volatile std::uint64_t*>(view);
+    pipe = reinterpret_cast<HANDLE>(static_cast<std::uintptr_t>(value));
+    UnmapViewOfFile(view);
+  }
+  CloseHandle(mapping);
+  return pipe;
+}
+
+// A fault nobody handled ends the section's process with the fault's code, quietly: no
+// debugger, no dialog. The launcher sees that no result came and reports the crash.
+LONG WINAPI EndQuietly(EXCEPTION_POINTERS* fault) {
+  TerminateProcess(GetCurrentProcess(), fault->ExceptionRecord->ExceptionCode);
+  return EXCEPTION_EXECUTE_HANDLER;
+}
+
+[[noreturn]] void RunAsSection(HANDLE pipe, const std::function<int()>& section) {
+  SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOGPFAULTERRORBOX | SEM_NOOPENFILEERRORBOX);
+  SetUnhandledExceptionFilter(EndQuietly);
+  std::int32_t result = section();
+  std::fflush(stdout);
+  std::fflush(stderr);
+  DWORD written = 0;
+  WriteFile(pipe, &result, sizeof result, &written, nullptr);
+  CloseHandle(pipe);
+  ExitProcess(static_cast<UINT>(result));
+}
+
+// The keyboard's Ctrl-C and Ctrl-Break reach every process on the console; the launcher leaves
+// them to the section, whose handling decides the outcome.
+BOOL WINAPI IgnoreControl(DWORD) { return TRUE; }
+
+class ControlIgnored {
+ public:
+  ControlIgnored() { SetConsoleCtrlHandler(IgnoreControl, TRUE); }
+  ControlIgnored(const ControlIgnored&) = delete;
+  ControlIgnored& operator=(const ControlIgnored&) = delete;
+  ~ControlIgnored() { SetConsoleCtrlHandler(IgnoreControl, FALSE); }
+};
+
+class Handle {
+ public:
+  explicit Handle(HANDLE handle = nullptr) : handle_(handle) {}
+  Handle(const Handle&) = delete;
+  Handle& operator=(const Handle&) = delete;
+  ~Handle() {
+    if (handle_ != nullptr && handle_ != INVALID_HANDLE_VALUE) CloseHandle(handle_);
+  }
+  HANDLE get() const { return handle_; }
+  HANDLE* out() { return &handle_; }
+
+ private:
+  HANDLE handle_;
+};
+
+std::optional<SectionOutcome> RunChild(const std::function<int()>&) {
+  Handle read_end, write_end;
+  if (!CreatePipe(read_end.out(), write_end.out(), nullptr, sizeof(std::int32_t) * 4))
+    return std::nullopt;
+
+  char program[MAX_PATH + 1] = {};
+  DWORD length = GetModuleFileNameA(nullptr, program, MAX_PATH);
+  if (length == 0 || length >= MAX_PATH) return std::nullopt;
+  std::string command_line = GetCommandLineA();
+  STARTUPINFOA startup = {};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION started = {};
+  // Handles inherited as usual (the standard streams); the pipe is handed over on its own.
+  if (!CreateProcessA(program, command_line.data(), nullptr, nullptr, TRUE, CREATE_SUSPENDED,
+                      nullptr, nullptr, &startup, &started))
+    return std::nullopt;
+  Handle process(started.hProcess), thread(started.hThread);
+
+  HANDLE child_pipe = nullptr;
+  Handle channel(CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0,
+                                    sizeof(std::uint64_t),
+                                    ChannelName(started.dwProcessId).c_str()));
+  void* view = channel.get() != nullptr
+                   ? MapViewOfFile(channel.get(), FILE_MAP_WRITE, 0, 0, sizeof(std::uint64_t))
+                   : nullptr;
+  bool handed = view != nullptr &&
+                DuplicateHandle(GetCurrentProcess(), write_end.get(), process.get(), &child_pipe,
+                                0, FALSE, DUPLICATE_SAME_ACCESS);
+  if (view != nullptr) {
+    *static_cast<volatile std::uint64_t*>(view) = reinterpret_cast<std::uintptr_t>(child_pipe);
+    UnmapViewOfFile(view);
+  }
+  if (!handed) {
+    TerminateProcess(process.get(), 255);
+    return std::nullopt;
+  }
+
+  ControlIgnored control;
+  ResumeThread(thread.get());
+  WaitForSingleObject(process.get(), INFINITE);
+  DWORD exit_code = 255;
+  GetExitCodeProcess(process.get(), &exit_code);
+
+  // The result is in the pipe when the section returned; a background process the script left
+  // may still hold the pipe, so its end is not waited for.
+  std::int32_t result = 0;
+  DWORD available = 0, read = 0;
+  if (PeekNamedPipe(read_end.get(), nullptr, 0, nullptr, &available, nullptr) &&
+      available >= sizeof result && ReadFile(read_end.get(), &result, sizeof result, &read, nullptr) &&
+      read == sizeof result)
+    return SectionOutcome(SectionEnd::kReturned, result);
+  if (exit_code == static_cast<DWORD>(STATUS_CONTROL_C_EXIT))
+    return SectionOutcome(SectionEnd::kInterrupted, -1, static_cast<int>(exit_code));
+  return SectionOutcome(SectionEnd::kCrashed, -1);
+}
+
+}  // namespace
+
+std::optional<SectionOutcome> RunIsolated(const std::function<int()>& section) {
+  if (HANDLE pipe = ParentChannel()) RunAsSection(pipe, section);
+  // Whatever is buffered now must be written once, not once per process.
+  std::fflush(stdout);
+  std::fflush(stderr);
+  return RunChild(section);
+}
+
+void EndAsRequested(const SectionOutcome& outcome) {
+  std::fflush(stdout);
+  std::fflush(stderr);
+  UINT code = outcome.end() == SectionEnd::kInterrupted ? static_cast<UINT>(outcome.request_) : 255;
+  ExitProcess(code);
+}
+
+}  // namespace fwlaunch::platform

@@ -1,0 +1,37 @@
+// Module files are written with the C runtime's binary file output, as the system's own
+// extraction writes them.
+#include "platform/output_file.h"
+
+#include <cstdio>
+#include <utility>
+
+namespace fwlaunch::platform {
+
+namespace {
+
+std::FILE* AsFile(std::intptr_t handle) { return reinterpret_cast<std::FILE*>(handle); }
+
+}  // namespace
+
+std::optional<OutputFile> OutputFile::Create(const std::string& path) {
+  std::FILE* file = std::fopen(path.c_str(), "wb");
+  if (file == nullptr) return std::nullopt;
+  return OutputFile(reinterpret_cast<std::intptr_t>(file));
+}
+
+OutputFile::OutputFile(OutputFile&& other) noexcept
+    : handle_(std::exchange(other.handle_, kClosed)) {}
+
+OutputFile::~OutputFile() { Close(); }
+
+bool OutputFile::WriteAll(std::span<const std::uint8_t> bytes) {
+  if (handle_ == kClosed) return false;
+  return std::fwrite(bytes.data(), 1, bytes.size(), AsFile(handle_)) == bytes.size();
+}
+
+bool OutputFile::Close() {
+  if (handle_ == kClosed) return false;
+  return std::fclose(AsFile(std::exchange(handle_, kClosed))) == 0;
+}
+
+}  // namespace fwlaunch::platform
