@@ -13,16 +13,25 @@ if(NOT Python2_ROOT_DIR)
 endif()
 
 set(Python2_FIND_STRATEGY LOCATION)
-find_package(Python2 2.7 REQUIRED COMPONENTS Interpreter Development.Embed)
+if(WIN32)
+  # The Windows tool binds python27.dll at run time and needs nothing of it to build; the
+  # build machine's interpreter still compiles .py to .pyo.
+  find_package(Python2 2.7 REQUIRED COMPONENTS Interpreter)
+  message(STATUS "CPython 2.7 for compiling modules: ${Python2_EXECUTABLE}")
+else()
+  find_package(Python2 2.7 REQUIRED COMPONENTS Interpreter Development.Embed)
+endif()
 
-if(NOT Python2_STDLIB)
+if(NOT WIN32 AND NOT Python2_STDLIB)
   execute_process(
     COMMAND "${Python2_EXECUTABLE}" -S -c "import os; print(os.path.dirname(os.__file__))"
     OUTPUT_VARIABLE Python2_STDLIB OUTPUT_STRIP_TRAILING_WHITESPACE)
 endif()
-list(GET Python2_LIBRARIES 0 python2_library)
-get_filename_component(FWLAUNCH_PYTHON2_LIBRARY_DIR "${python2_library}" DIRECTORY)
-message(STATUS "Embedded CPython 2.7: ${Python2_LIBRARIES}, standard library ${Python2_STDLIB}")
+if(NOT WIN32)
+  list(GET Python2_LIBRARIES 0 python2_library)
+  get_filename_component(FWLAUNCH_PYTHON2_LIBRARY_DIR "${python2_library}" DIRECTORY)
+  message(STATUS "Embedded CPython 2.7: ${Python2_LIBRARIES}, standard library ${Python2_STDLIB}")
+endif()
 
 # Compiles Python sources to optimised bytecode (.pyo) in OUTPUT_DIR; the list of produced
 # files is returned in OUT_VAR.

@@ -1,5 +1,5 @@
-// CRC-32 as zlib, gzip and PNG define it, computed with libdeflate's carry-less multiply code,
-// several times faster than zlib's on the large entries a read verifies.
+// CRC-32 as zlib, gzip and PNG define it: libdeflate's carry-less multiply code where the build has
+// it, several times faster than zlib's on the large entries a read verifies; zlib's elsewhere.
 #pragma once
 
 #include <cstdint>

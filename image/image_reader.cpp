@@ -1,6 +1,8 @@
 #include "image/image_reader.h"
 
+#if defined(FWLAUNCH_HAVE_LIBDEFLATE)
 #include <libdeflate.h>
+#endif
 #include <zlib.h>
 
 #include <algorithm>
@@ -230,6 +232,9 @@ bool Inflate(std::span<const std::uint8_t> stored, std::uint32_t original, std::
 // as zlib's streaming inflate, which remains for reads from an offset.
 bool InflateWhole(std::span<const std::uint8_t> stored, std::span<std::uint8_t> out,
                   std::uint32_t* crc) {
+#if !defined(FWLAUNCH_HAVE_LIBDEFLATE)
+  return Inflate(stored, static_cast<std::uint32_t>(out.size()), 0, out, crc);
+#else
   libdeflate_decompressor* decompressor = libdeflate_alloc_decompressor();
   if (decompressor == nullptr) return Inflate(stored, out.size(), 0, out, crc);
   std::size_t read = 0, written = 0;
@@ -239,6 +244,7 @@ bool InflateWhole(std::span<const std::uint8_t> stored, std::span<std::uint8_t> 
   if (result != LIBDEFLATE_SUCCESS || read != stored.size() || written != out.size()) return false;
   *crc = Crc32(0, out);
   return true;
+#endif
 }
 
 }  // namespace

@@ -61,8 +61,12 @@ Result<std::string> BuildImage(const std::vector<ConfigRecord>& config,
     config_size += kRecordHeaderSize + record.key.size() + record.value.size();
   }
   if (config_size > kMaxConfigSize) return Fail("config section over 4 MiB");
-  if (members.size() > kMaxEntries)
-    return Fail("more than " + std::to_string(kMaxEntries) + " members");
+  if (members.size() > kMaxEntries) {
+    // Appended rather than "text" + to_string(...): GCC 12 warns falsely (-Wrestrict) on that.
+    std::string reason = "more than ";
+    reason.append(std::to_string(kMaxEntries)).append(" members");
+    return Fail(reason);
+  }
 
   std::set<std::string> names;
   for (const Member& member : members) {

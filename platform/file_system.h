@@ -30,7 +30,7 @@ bool RemoveFile(const std::string& path);
 
 // Writes bytes to path through a temporary file beside it that is renamed into place only when
 // whole and on disk, so that a failure never leaves a half-written file under that name.
-Status ReplaceFile(const std::string& path, const std::string& bytes);
+Status WriteFileAtomically(const std::string& path, const std::string& bytes);
 
 // A number no other process or load of a library is likely to draw.
 std::uint64_t UnpredictableNumber();

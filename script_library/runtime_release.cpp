@@ -3,9 +3,10 @@
 // exceptions when the library is loaded and never gives it back, so an unload would leave it
 // behind. libstdc++ offers __gnu_cxx::__freeres to release it (memory checkers call it at
 // exit); the library calls it when it is unloaded, so that loading it again leaks nothing.
+// (Windows builds link every program statically and unload nothing that way.)
 #include <version>  // defines __GLIBCXX__ when the runtime is libstdc++
 
-#if defined(__GLIBCXX__)
+#if defined(__GLIBCXX__) && !defined(_WIN32)
 
 namespace __gnu_cxx {
 void __freeres();

@@ -2,8 +2,16 @@
 # firmware, ...). Each returns 0 on success and a small positive number on failure.
 import sys
 
-import checksum
 import firmware
+
+try:
+    # The extension module the image carries, built for Linux.
+    from checksum import record_checksum
+except ImportError:
+    # Where the image's checksum.pyd is not the interpreter's kind of extension (a Windows
+    # interpreter loads only Windows ones), the same sum in Python.
+    def record_checksum(body):
+        return -sum(ord(byte) for byte in body) & 0xff
 
 PAYLOAD = 'payload.bin'
 BYTES_PER_RECORD = 16
@@ -17,7 +25,7 @@ EXTENDED_LINEAR_ADDRESS = 4
 def _record(address, kind, data):
     head = chr(len(data)) + chr((address >> 8) & 0xff) + chr(address & 0xff) + chr(kind)
     body = head + data
-    return ':%s%02X\n' % (body.encode('hex').upper(), checksum.record_checksum(body))
+    return ':%s%02X\n' % (body.encode('hex').upper(), record_checksum(body))
 
 
 def _intel_hex(payload):

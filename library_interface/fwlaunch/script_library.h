@@ -12,11 +12,15 @@
 #include <stdint.h>
 
 /* The calling convention of the three exports: cdecl on 32-bit Windows, the platform's only
- * one elsewhere. Written out so that a compiler set to another default still agrees. */
+ * one elsewhere. Written out so that a compiler set to another default still agrees. fwlaunch
+ * calls a library built with stdcall just as safely; such a library defines FWL_CALL as
+ * __stdcall before including this header, so that its exports are still checked. */
+#ifndef FWL_CALL
 #if defined(_WIN32) && !defined(_WIN64)
 #define FWL_CALL __cdecl
 #else
 #define FWL_CALL
+#endif
 #endif
 
 /* How a library marks its exports; fwlaunch itself never links against one. */

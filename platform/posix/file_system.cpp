@@ -62,7 +62,7 @@ int WriteAndSync(int descriptor, const std::string& bytes) {
 
 }  // namespace
 
-Status ReplaceFile(const std::string& path, const std::string& bytes) {
+Status WriteFileAtomically(const std::string& path, const std::string& bytes) {
   std::string temporary = path + ".XXXXXX";
   int descriptor = mkostemp(temporary.data(), O_CLOEXEC);
   if (descriptor < 0)

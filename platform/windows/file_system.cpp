@@ -72,7 +72,7 @@ Result<std::uint64_t> RegularFileSize(const std::string& path) {
 
 bool RemoveFile(const std::string& path) { return DeleteFileA(path.c_str()) != 0; }
 
-Status ReplaceFile(const std::string& path, const std::string& bytes) {
+Status WriteFileAtomically(const std::string& path, const std::string& bytes) {
   // A name beside the target that no other process uses at the same moment.
   char suffix[32];
   std::snprintf(suffix, sizeof suffix, ".%lu.tmp", GetCurrentProcessId());

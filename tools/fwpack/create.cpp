@@ -127,7 +127,7 @@ int RunCreate(const Arguments& arguments) {
     Complain(options->image, built.reason());
     return kExitFailure;
   }
-  if (Status written = platform::ReplaceFile(options->image, *built); !written) {
+  if (Status written = platform::WriteFileAtomically(options->image, *built); !written) {
     Complain(options->image, written.reason());
     return kExitFailure;
   }
