@@ -6,6 +6,10 @@
 //   CRASH_IN    optional: "QueryCfg" or "OpenFirmware", the operation that crashes
 // Every call is appended to calls.log in that folder, with a "VIOLATION" line whenever the
 // caller broke the library's contract (buffers not zeroed, token missing, wrong integers).
+// Built once more with stdcall exports for the Windows tests: the launcher must call both.
+#if defined(FWLAUNCH_STDCALL_EXPORTS)
+#define FWL_CALL __stdcall
+#endif
 #include <fwlaunch/script_library.h>
 
 #include <csignal>
@@ -28,7 +32,7 @@ constexpr std::size_t kStateOffset = 8;
 constexpr std::size_t kPathOffset = kStateOffset + sizeof(kStateMark);
 
 void Log(const std::string& folder, const std::string& line) {
-  std::ofstream log(folder + "/calls.log", std::ios::app);
+  std::ofstream log(folder + "/calls.log", std::ios::app | std::ios::binary);
   log << line << '\n';
 }
 
@@ -60,9 +64,18 @@ bool ForcedCount(const std::string& folder, const std::string& name, std::string
   return false;
 }
 
+// A fault, as a broken library would make one.
+[[noreturn]] void Crash() {
+#if defined(_WIN32)
+  *static_cast<volatile int*>(nullptr) = 0;
+#endif
+  std::raise(SIGSEGV);
+  std::abort();
+}
+
 void CrashIfAsked(const std::string& folder, const char* operation) {
   bool found = false;
-  if (ReadWholeFile(folder + "/CRASH_IN", &found) == operation) std::raise(SIGSEGV);
+  if (ReadWholeFile(folder + "/CRASH_IN", &found) == operation) Crash();
 }
 
 }  // namespace
@@ -111,7 +124,7 @@ FWL_EXPORT std::int32_t FWL_CALL Py_ReadFileInFW(
 
   std::string forced;
   if (ForcedCount(folder, name, &forced)) {
-    if (forced == "crash") std::raise(SIGSEGV);
+    if (forced == "crash") Crash();
     return static_cast<std::int32_t>(std::strtol(forced.c_str(), nullptr, 0));
   }
   bool found = false;

@@ -1,8 +1,9 @@
 #include "tests/support/scratch_folder.h"
 
-#include <stdlib.h>
-
+#include <atomic>
+#include <chrono>
 #include <fstream>
+#include <random>
 #include <sstream>
 #include <stdexcept>
 #include <system_error>
@@ -10,18 +11,34 @@
 namespace fwlaunch::testing {
 
 ScratchFolder::ScratchFolder() {
-  std::string pattern = (std::filesystem::temp_directory_path() / "fwlaunch-test-XXXXXX").string();
-  if (mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
-  path_ = pattern;
+  // A fresh name until one can be created: create_directory reports whether it made it.
+  static std::atomic<unsigned> counter{0};
+  std::random_device entropy;
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    std::filesystem::path candidate =
+        std::filesystem::temp_directory_path() /
+        ("fwlaunch-test-" + std::to_string(entropy()) + "-" + std::to_string(counter++));
+    if (std::filesystem::create_directory(candidate)) {
+      path_ = candidate;
+      return;
+    }
+  }
+  throw std::runtime_error("cannot create a scratch folder");
 }
 
 ScratchFolder::~ScratchFolder() {
   std::error_code ignored;
-  // Tests leave read-only folders behind; make them writable again so everything goes.
+  // Tests leave read-only folders (and, on Windows, read-only files, which cannot be deleted)
+  // behind; make them writable again so everything goes. Links are left alone: what they
+  // point to may lie outside.
   for (auto it = std::filesystem::recursive_directory_iterator(path_, ignored);
        it != std::filesystem::recursive_directory_iterator(); it.increment(ignored)) {
-    if (it->is_directory(ignored) && !it->is_symlink(ignored))
+    if (it->is_symlink(ignored)) continue;
+    if (it->is_directory(ignored))
       std::filesystem::permissions(it->path(), std::filesystem::perms::owner_all,
+                                   std::filesystem::perm_options::add, ignored);
+    else if (it->is_regular_file(ignored))
+      std::filesystem::permissions(it->path(), std::filesystem::perms::owner_write,
                                    std::filesystem::perm_options::add, ignored);
   }
   std::filesystem::remove_all(path_, ignored);
