@@ -17,6 +17,8 @@ namespace fwlaunch::platform {
 namespace {
 
 constexpr char kChannelPrefix[] = "Local\\fwlaunch-section-";
+// Exception codes (access violation 0xC0000005 and the like) all lie at or above this.
+constexpr DWORD kErrorSeverity = 0xC0000000;
 
 std::string ChannelName(DWORD process_id) {
   return kChannelPrefix + std::to_string(static_cast<unsigned long>(process_id));
@@ -135,6 +137,9 @@ std::optional<SectionOutcome> RunChild(const std::function<int()>&) {
     return SectionOutcome(SectionEnd::kReturned, result);
   if (exit_code == static_cast<DWORD>(STATUS_CONTROL_C_EXIT))
     return SectionOutcome(SectionEnd::kInterrupted, -1, static_cast<int>(exit_code));
+  // Without a result the process ended itself early (os._exit in a script) with its own status,
+  // or a fault ended it, whose codes all carry the error severity.
+  if (exit_code < kErrorSeverity) return SectionOutcome(SectionEnd::kReturned, static_cast<int>(exit_code));
   return SectionOutcome(SectionEnd::kCrashed, -1);
 }
 

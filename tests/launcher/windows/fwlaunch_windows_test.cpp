@@ -6,6 +6,7 @@
 
 #include <filesystem>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "tests/support/scratch_folder.h"
@@ -218,6 +219,19 @@ TEST_F(FwlaunchWindowsTest, ACrashInTheLibraryOrTheInterpreterIsAnUnknownExcepti
   EXPECT_TRUE(Purged());
 }
 
+TEST_F(FwlaunchWindowsTest, AFunctionThatEndsItsProcessGivesItsStatusAndThePurgeRuns) {
+  WriteLaunch("Exit exit 3\nFault exit 3221225477\n");
+  WindowsRun run = Launch("Exit");
+  EXPECT_EQ(run.exit_code, 3u);
+  EXPECT_EQ(run.out, "");
+  EXPECT_TRUE(Purged());
+  Refill();
+  run = Launch("Fault");  // ends with an access violation's code: a crash
+  EXPECT_EQ(run.out, "Unknown Exception!\r\n");
+  EXPECT_EQ(run.exit_code, kMinusOne);
+  EXPECT_TRUE(Purged());
+}
+
 TEST_F(FwlaunchWindowsTest, AStdcallLibraryIsCalledAsSafelyAsACdeclOne) {
   fs::remove(Work() / "Script.dll");
   fs::copy_file(FWLAUNCH_STDCALL_LIBRARY, Work() / "Script.dll");
@@ -268,6 +282,18 @@ TEST_F(FwlaunchWindowsTest, AnAbsentSharedDataFolderIsSilent) {
   WindowsRun run = Launch("Seven");
   EXPECT_EQ(run.exit_code, 7u);
   EXPECT_EQ(run.out, "");
+}
+
+TEST_F(FwlaunchWindowsTest, RunsStartedTogetherTakeTurns) {
+  WriteLaunch("Hold hold 300\n");
+  std::vector<std::thread> runs;
+  std::vector<std::uint32_t> codes(3, 99);
+  for (std::size_t i = 0; i < codes.size(); ++i)
+    runs.emplace_back([&, i] { codes[i] = Launch("Hold").exit_code; });
+  for (std::thread& run : runs) run.join();
+  EXPECT_EQ(codes, (std::vector<std::uint32_t>{0, 0, 0}));
+  EXPECT_EQ(ReadFile(Firmware() / "order.log"), "begin\nend\nbegin\nend\nbegin\nend\n")
+      << "one run's function ran while another's did";
 }
 
 TEST_F(FwlaunchWindowsTest, ARunInsideARunDoesNotWaitForItsAncestor) {

@@ -3,7 +3,10 @@
 // had on the build machine, so this is what the interpreter side is tested against.
 //
 // Launch.pyo, found through sys.path[0], holds one line per top-level name:
-//   NAME return N | none | raise | text S | echo | crash | constant | nested PROGRAM
+//   NAME return N | none | raise | text S | echo | crash | exit N | constant | nested PROGRAM |
+//        hold MS
+// ("hold" writes "begin" and, MS milliseconds later, "end" into order.log beside the firmware
+// argument, then returns 0.)
 // A first line "BROKEN" makes the import fail. Every call goes to python_calls.log in the
 // interpreter's home, with a "VIOLATION" line wherever the caller broke the interface's rules.
 #include <windows.h>
@@ -227,10 +230,21 @@ DOUBLE_EXPORT Object* PyObject_CallObject(Object* function, Object* arguments) {
     std::fflush(stdout);
     return New(Object::kInt, {}, static_cast<long long>(arguments->items.size()));
   }
+  if (kind == "exit") {
+    std::fflush(stdout);
+    ExitProcess(static_cast<UINT>(std::stoul(rest)));
+  }
   if (kind == "crash") {
     *static_cast<volatile int*>(nullptr) = 0;
   }
   if (kind == "nested") return New(Object::kInt, {}, RunNested(rest, arguments));
+  if (kind == "hold") {
+    std::string order = arguments->items[1]->text + "\\order.log";
+    std::ofstream(order, std::ios::app | std::ios::binary) << "begin\n";
+    Sleep(static_cast<DWORD>(std::stoul(rest)));
+    std::ofstream(order, std::ios::app | std::ios::binary) << "end\n";
+    return New(Object::kInt, {}, 0);
+  }
   Interpreter().error = true;  // "raise"
   return nullptr;
 }

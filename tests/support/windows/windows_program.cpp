@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include <mutex>
 #include <stdexcept>
 
 #include "tests/support/scratch_folder.h"
@@ -81,6 +82,9 @@ WindowsRun RunWindowsProgram(const std::string& program, const std::vector<std::
   PROCESS_INFORMATION started = {};
   BOOL created;
   {
+    // The environment is this process's: one child at a time is started with it.
+    static std::mutex starting;
+    std::lock_guard lock(starting);
     EnvironmentFor variables(environment);
     created = CreateProcessA(program.c_str(), command.data(), nullptr, nullptr, TRUE, 0, nullptr,
                              nullptr, &startup, &started);
