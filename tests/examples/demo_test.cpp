@@ -46,6 +46,27 @@ TEST_F(DemoTest, ToHexWritesIntelHexThatReadsBackToThePayload) {
   EXPECT_TRUE(ReadFile(back) == ReadFile(FWLAUNCH_DEMO_PAYLOAD)) << "payload differs";
 }
 
+// As on Windows, where the image's Linux checksum.pyd cannot be imported: the script computes
+// the same checksums itself.
+TEST_F(DemoTest, WithoutItsExtensionModuleTheScriptWritesTheSameHex) {
+  fs::path with = scratch.path() / "with.hex";
+  ASSERT_EQ(Launch({"ToHex", with.string()}).exit_status, 0);
+
+  fs::path modules = fs::path(FWLAUNCH_DEMO_PAYLOAD).parent_path();
+  fs::path image = scratch.path() / "no-extension.fw";
+  ProgramRun packed = RunProgram(FWLAUNCH_FWPACK,
+                                 {"create", image.string(), (modules / "Launch.pyo").string(),
+                                  (modules / "firmware.pyo").string(), FWLAUNCH_DEMO_PAYLOAD});
+  ASSERT_EQ(packed.exit_status, 0) << packed.err;
+  fs::remove(scratch.path() / "QALM" / "checksum.pyd");
+  fs::path without = scratch.path() / "without.hex";
+  ProgramRun run = RunProgram(FWLAUNCH_TESTING_BINARY, {"x", image.string(), "ToHex", without.string()},
+                              WithTemporaryFolder(scratch.path()));
+  ASSERT_EQ(run.exit_status, 0) << run.out << run.err;
+  EXPECT_FALSE(fs::exists(scratch.path() / "QALM" / "checksum.pyd"));
+  EXPECT_TRUE(ReadFile(without) == ReadFile(with));
+}
+
 TEST_F(DemoTest, InfoListsTheModulesAndThePayload) {
   ProgramRun run = Launch({"Info"});
   EXPECT_EQ(run.exit_status, 0) << run.err;
