@@ -3,6 +3,7 @@
 
 #include "launcher/command_line.h"
 #include "launcher/launch_sequence.h"
+#include "platform/process_start.h"
 
 #ifndef FWLAUNCH_VERSION
 #error "FWLAUNCH_VERSION is the program's version"
@@ -10,6 +11,7 @@
 
 int main(int argc, char** argv) {
   using namespace fwlaunch;
+  platform::PrepareProcess();
   CommandLine command = ParseCommandLine(argc, argv);
   switch (command.action) {
     case CommandAction::kHelp:

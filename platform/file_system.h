@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 
 #include "platform/result.h"
 
@@ -24,6 +25,11 @@ bool IsRegularFile(const std::string& path);
 
 // The size of a regular file; the reason when the path names none.
 Result<std::uint64_t> RegularFileSize(const std::string& path);
+
+// The first entry along the relative path below folder (each of its folders, then its last
+// component) that is a link, as folder + the path to it; nothing when none is. Entries that
+// do not exist yet are no links.
+std::optional<std::string> FirstLinkBelow(const std::string& folder, std::string_view relative);
 
 // Removes a file (never a folder); false when it could not be removed.
 bool RemoveFile(const std::string& path);

@@ -10,8 +10,8 @@ namespace fwlaunch::platform {
 
 class OutputFile {
  public:
-  // Creates or truncates the file. A symbolic link in the last place is never written
-  // through: the file stays where its path says it is.
+  // Creates or truncates the file. Nothing when anything but a regular file stands under the
+  // name: a link is never written through, a FIFO never waited on, a device never opened.
   static std::optional<OutputFile> Create(const std::string& path);
 
   OutputFile(OutputFile&& other) noexcept;

@@ -56,7 +56,8 @@ extern "C" FWL_EXPORT std::int32_t FWL_CALL Py_QueryCfg(const char* firmware_pat
   std::optional<std::string_view> value = session->reader.Config(key);
   if (!value) return -1;
   std::string_view fitting = FitToList(key, *value);
-  std::memcpy(list, fitting.data(), fitting.size());
+  // An empty value may have no data at all to copy from.
+  std::copy(fitting.begin(), fitting.end(), list);
   list[fitting.size()] = '\0';
   return static_cast<std::int32_t>(fitting.size());
 } catch (...) {
@@ -90,11 +91,15 @@ extern "C" FWL_EXPORT std::int32_t FWL_CALL Py_ReadFileInFW(std::uint8_t* contex
     return size > INT32_MAX ? 0 : static_cast<std::int32_t>(size);
   }
   if (mode != kModeRead) return 0;
+  // Only what fits the caller's capacity is ever touched: a size the entry claims is checked
+  // before any page of the transfer buffer is prepared for it.
+  std::uint32_t count = entry->original_size - static_cast<std::uint32_t>(offset);
+  if (count > static_cast<std::uint32_t>(capacity)) return 0;
   session->file.WillRead(entry->offset, entry->stored_size);
-  fwlaunch::platform::WillWrite(transfer, entry->original_size - static_cast<std::uint32_t>(offset));
-  fwlaunch::Result<std::uint32_t> count = session->reader.Read(
+  fwlaunch::platform::WillWrite(transfer, count);
+  fwlaunch::Result<std::uint32_t> read = session->reader.Read(
       *entry, static_cast<std::uint32_t>(offset), {transfer, static_cast<std::size_t>(capacity)});
-  return count ? static_cast<std::int32_t>(*count) : 0;
+  return read ? static_cast<std::int32_t>(*read) : 0;
 } catch (...) {
   return 0;
 }

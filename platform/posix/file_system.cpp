@@ -40,6 +40,21 @@ Result<std::uint64_t> RegularFileSize(const std::string& path) {
   return static_cast<std::uint64_t>(status.st_size);
 }
 
+std::optional<std::string> FirstLinkBelow(const std::string& folder, std::string_view relative) {
+  std::string path = folder;
+  if (!path.empty() && path.back() != '/') path += '/';
+  while (!relative.empty()) {
+    std::size_t slash = relative.find('/');
+    path.append(relative.substr(0, slash));
+    struct stat status;
+    if (lstat(path.c_str(), &status) == 0 && S_ISLNK(status.st_mode)) return path;
+    if (slash == std::string_view::npos) break;
+    path += '/';
+    relative.remove_prefix(slash + 1);
+  }
+  return std::nullopt;
+}
+
 bool RemoveFile(const std::string& path) { return unlink(path.c_str()) == 0; }
 
 namespace {

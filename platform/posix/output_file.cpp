@@ -1,6 +1,7 @@
 #include "platform/output_file.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -9,12 +10,22 @@
 namespace fwlaunch::platform {
 
 std::optional<OutputFile> OutputFile::Create(const std::string& path) {
+  // Only a regular file, or nothing, may stand under that name: a FIFO would block the open
+  // until someone read it, and a device would take the bytes somewhere else. Checked before
+  // opening, so that no device is ever opened, and again on what was opened, in case the
+  // name changed in between.
+  struct stat status;
+  if (lstat(path.c_str(), &status) == 0 && !S_ISREG(status.st_mode)) return std::nullopt;
   int descriptor;
   do {
-    descriptor =
-        open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0666);
+    descriptor = open(path.c_str(),
+                      O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0666);
   } while (descriptor < 0 && errno == EINTR);
   if (descriptor < 0) return std::nullopt;
+  if (fstat(descriptor, &status) != 0 || !S_ISREG(status.st_mode)) {
+    close(descriptor);
+    return std::nullopt;
+  }
   return OutputFile(descriptor);
 }
 

@@ -70,6 +70,23 @@ Result<std::uint64_t> RegularFileSize(const std::string& path) {
   return static_cast<std::uint64_t>(data.nFileSizeHigh) << 32 | data.nFileSizeLow;
 }
 
+std::optional<std::string> FirstLinkBelow(const std::string& folder, std::string_view relative) {
+  std::string path = folder;
+  if (!path.empty() && path.back() != '\\' && path.back() != '/') path += '\\';
+  while (!relative.empty()) {
+    std::size_t separator = relative.find_first_of("\\/");
+    path.append(relative.substr(0, separator));
+    // Symbolic links and junctions are both reparse points.
+    DWORD attributes = GetFileAttributesA(path.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT))
+      return path;
+    if (separator == std::string_view::npos) break;
+    path += '\\';
+    relative.remove_prefix(separator + 1);
+  }
+  return std::nullopt;
+}
+
 bool RemoveFile(const std::string& path) { return DeleteFileA(path.c_str()) != 0; }
 
 Status WriteFileAtomically(const std::string& path, const std::string& bytes) {

@@ -1,5 +1,6 @@
 // Broken and hostile script libraries, module lists, working folders and arguments.
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 
 #include "tests/launcher/fwlaunch_fixture.h"
 
@@ -100,6 +101,52 @@ TEST_F(FwlaunchTest, AModuleCutShortByAFullDiskIsRemoved) {
   run = Launch("Seven");
   EXPECT_EQ(run.out, "Failed to extract script from firmware!\n");
   EXPECT_FALSE(fs::exists(Work() / "Launch.pyo")) << "not left cut short";
+}
+
+TEST_F(FwlaunchTest, ClosedStandardStreamsChangeNothing) {
+  // A library that prints while it reads must not print into a module.
+  WriteFile(Firmware() / "CHATTER", "");
+  for (std::vector<int> closed : {std::vector<int>{0}, {1}, {2}, {0, 1}, {0, 1, 2}}) {
+    fs::remove_all(Work() / "Launch.pyo");
+    fs::remove_all(Work() / "helper.pyo");
+    options.closed_streams = closed;
+    ProgramRun run = Launch("UseHelper");
+    std::string which = "closed:";
+    for (int stream : closed) which += " " + std::to_string(stream);
+    EXPECT_EQ(run.exit_status, 42) << which << "\n" << run.out << run.err;
+    for (const char* module : {"Launch.pyo", "helper.pyo"})
+      EXPECT_TRUE(ReadFile(Work() / module) == ReadFile(Firmware() / module)) << which << module;
+  }
+}
+
+TEST_F(FwlaunchTest, AShellFileSizeLimitLeavesNoCutModule) {
+  WriteFile(Firmware() / "big.pyd", std::string(1 << 20, 'b'));
+  WriteFile(Firmware() / "SCRIPT_PYD", "Launch.pyo\nhelper.pyo\nbig.pyd\n");
+  // As "ulimit -f" leaves it: SIGXFSZ at its default, which would end the process mid-write.
+  options.file_size_limit = 64 * 1024;
+  options.file_size_signal_ignored = false;
+  ProgramRun run = Launch("Seven");
+  EXPECT_EQ(run.exit_status, 7) << run.out;
+  EXPECT_EQ(run.out, "");
+  EXPECT_FALSE(fs::exists(Work() / "big.pyd")) << "a module cut at the limit was left";
+  EXPECT_TRUE(Purged());
+}
+
+TEST_F(FwlaunchTest, NothingButARegularFileIsWrittenUnderAModulesName) {
+  ASSERT_EQ(mkfifo((Work() / "waiting.pyo").c_str(), 0644), 0);
+  // A device like /dev/null, which would swallow the module.
+  ASSERT_EQ(mknod((Work() / "device.pyd").c_str(), S_IFCHR | 0666, makedev(1, 3)), 0);
+  WriteFile(Firmware() / "waiting.pyo", "never");
+  WriteFile(Firmware() / "device.pyd", "never");
+  WriteFile(Firmware() / "SCRIPT_PYD", "waiting.pyo\ndevice.pyd\nLaunch.pyo\n");
+  ProgramRun run = Launch("Seven");
+  EXPECT_EQ(run.exit_status, 7) << run.out;
+  EXPECT_EQ(run.out, "");
+  EXPECT_TRUE(fs::is_fifo(Work() / "waiting.pyo"));
+  EXPECT_TRUE(fs::is_character_file(Work() / "device.pyd"));
+  std::string calls = ReadFile(Firmware() / "calls.log");
+  EXPECT_EQ(calls.find("waiting.pyo"), std::string::npos) << "skipped without asking the library";
+  EXPECT_EQ(calls.find("device.pyd"), std::string::npos);
 }
 
 TEST_F(FwlaunchTest, PathsAndArgumentsWithAnyBytesArriveUnchanged) {

@@ -1,12 +1,16 @@
 // The reference Script.dll through its exports, loaded as the launcher loads it.
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 
 #include <array>
 #include <filesystem>
 #include <vector>
 
 #include "extract/script_library.h"
+#include "image/checksum.h"
+#include "image/image_format.h"
 #include "image/image_writer.h"
+#include "platform/zeroed_pages.h"
 #include "tests/support/scratch_folder.h"
 
 namespace fwlaunch {
@@ -106,6 +110,40 @@ TEST_F(ReferenceLibraryTest, AnswersZeroOrEmptyToEveryWrongRequest) {
   WriteFile(scratch.path() / "garbage.fw", Pattern(5000));
   EXPECT_EQ(Open(Path("garbage.fw")), 0);
   EXPECT_EQ(Read("Launch.pyo"), 0) << "a failed open leaves nothing open";
+}
+
+TEST_F(ReferenceLibraryTest, AListTooLongWithoutALineFeedIsServedEmpty) {
+  // Nothing of it fits as a whole line: the list is empty, copied from no data at all.
+  std::string image = Pack("long.fw", {{"SCRIPT_PYD", std::string(5000, 'n')}}, {}, false);
+  EXPECT_EQ(Query(image, "SCRIPT_PYD"), "");
+}
+
+long PeakResidentKiB() {
+  rusage usage{};
+  getrusage(RUSAGE_SELF, &usage);
+  return usage.ru_maxrss;
+}
+
+TEST_F(ReferenceLibraryTest, AClaimedSizeBeyondTheCapacityTouchesNoMemory) {
+  // A deflate entry whose table claims 0xFFFFFFF0 bytes, the header's CRC made to match.
+  std::string bytes = Pack("claims.fw", {}, {{"z.pyo", std::string(4000, 'z')}}, true);
+  std::string image = testing::ReadFile(bytes);
+  auto* raw = reinterpret_cast<std::uint8_t*>(image.data());
+  std::uint8_t* entry = raw + image::kHeaderSize + image::ReadU32(raw + image::kHeaderConfigSize);
+  image::WriteU32(entry + image::kEntryOriginalSize, 0xFFFFFFF0u);
+  std::uint32_t crc = image::Crc32(0, {raw, image::kHeaderCrc});
+  crc = image::Crc32(crc, {raw + image::kHeaderSize,
+                           image::ReadU32(raw + image::kHeaderDataOffset) - image::kHeaderSize});
+  image::WriteU32(raw + image::kHeaderCrc, crc);
+  WriteFile(scratch.path() / "claims.fw", image);
+
+  ASSERT_EQ(Open(Path("claims.fw")), 1);
+  // Untouched memory well beyond the capacity the read is given, as a caller may well have.
+  platform::ZeroedPages pages(64 << 20);
+  std::copy(kAccessToken.begin(), kAccessToken.end(), pages.data());
+  long before = PeakResidentKiB();
+  EXPECT_EQ(library->ReadFileInFW(context.data(), "z.pyo", 0, kTransferSize, pages.data(), 1), 0);
+  EXPECT_LT(PeakResidentKiB() - before, 8 * 1024) << "KiB made resident for a refused read";
 }
 
 TEST_F(ReferenceLibraryTest, CorruptEntriesReadAsZero) {

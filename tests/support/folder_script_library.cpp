@@ -4,6 +4,7 @@
 //   COUNTS      optional lines "<name> <count>" forcing what a read returns, or
 //               "<name> crash" to crash inside the read
 //   CRASH_IN    optional: "QueryCfg" or "OpenFirmware", the operation that crashes
+//   CHATTER     optional: when present, every read prints a line on standard output
 // Every call is appended to calls.log in that folder, with a "VIOLATION" line whenever the
 // caller broke the library's contract (buffers not zeroed, token missing, wrong integers).
 // Built once more with stdcall exports for the Windows tests: the launcher must call both.
@@ -122,6 +123,12 @@ FWL_EXPORT std::int32_t FWL_CALL Py_ReadFileInFW(
   if (offset != 0 || capacity != kTransferSize || mode != 1)
     Log(folder, "VIOLATION read arguments");
 
+  bool chatty = false;
+  ReadWholeFile(folder + "/CHATTER", &chatty);
+  if (chatty) {
+    std::printf("chatter while reading %s\n", name);
+    std::fflush(stdout);
+  }
   std::string forced;
   if (ForcedCount(folder, name, &forced)) {
     if (forced == "crash") Crash();

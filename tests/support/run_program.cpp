@@ -48,13 +48,14 @@ RunningProgram::RunningProgram(const std::string& program,
   if (!options.working_directory.empty() && chdir(options.working_directory.c_str()) != 0)
     _exit(126);
   if (options.file_size_limit) {
-    std::signal(SIGXFSZ, SIG_IGN);
+    std::signal(SIGXFSZ, options.file_size_signal_ignored ? SIG_IGN : SIG_DFL);
     rlimit limit{*options.file_size_limit, *options.file_size_limit};
     if (setrlimit(RLIMIT_FSIZE, &limit) != 0) _exit(126);
   }
   if (options.obey_file_modes && (prctl(PR_CAPBSET_DROP, CAP_DAC_OVERRIDE, 0, 0, 0) != 0 ||
                                   prctl(PR_CAPBSET_DROP, CAP_FOWNER, 0, 0, 0) != 0))
     _exit(126);
+  for (int stream : options.closed_streams) close(stream);
   execv(program.c_str(), argv.data());
   _exit(127);
 }

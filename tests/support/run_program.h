@@ -26,8 +26,12 @@ struct ProgramOptions {
   // Variables to set; a variable mapped to nothing is removed.
   std::map<std::string, std::optional<std::string>> environment;
   std::string working_directory;  // empty: the test's own
-  // The largest file the program may write, with SIGXFSZ ignored so that writes fail instead.
+  // The largest file the program may write; with SIGXFSZ ignored (writes past it fail) unless
+  // told to leave the signal at its default, as a shell's "ulimit -f" does.
   std::optional<std::uint64_t> file_size_limit;
+  bool file_size_signal_ignored = true;
+  // Standard streams (0, 1, 2) the program starts with closed.
+  std::vector<int> closed_streams;
   // Makes file modes bind even root: the program loses the power to override them.
   bool obey_file_modes = false;
 };

@@ -119,6 +119,26 @@ TEST_F(FwpackTest, VerifyNamesTheFirstBadEntry) {
   EXPECT_NE(run.err.find("truncated"), std::string::npos) << run.err;
 }
 
+TEST_F(FwpackTest, ExtractNeverWritesThroughALinkBelowTheFolder) {
+  ASSERT_EQ(Fwpack({"create", In("a.fw"), "sub/x.pyo=" + In("Launch.pyo"),
+                    "link.pyo=" + In("Launch.pyo"), "plain.pyo=" + In("Launch.pyo")})
+                .exit_status,
+            0);
+  std::filesystem::create_directories(In("out"));
+  std::filesystem::create_directories(In("elsewhere"));
+  // A link to a folder standing where a member's sub-folder goes, and one named like a member.
+  std::filesystem::create_directory_symlink(In("elsewhere"), In("out/sub"));
+  std::filesystem::create_symlink(In("elsewhere/target"), In("out/link.pyo"));
+  ProgramRun run = Fwpack({"extract", In("a.fw"), "-C", In("out")});
+  EXPECT_EQ(run.exit_status, 1);
+  EXPECT_NE(run.err.find(In("out/sub") + ": is a link; entry sub/x.pyo is not extracted"),
+            std::string::npos)
+      << run.err;
+  EXPECT_NE(run.err.find("entry link.pyo is not extracted"), std::string::npos) << run.err;
+  EXPECT_TRUE(std::filesystem::is_empty(In("elsewhere"))) << "written outside the folder";
+  EXPECT_EQ(testing::ReadFile(In("out/plain.pyo")), "launch bytes") << "the others still come out";
+}
+
 TEST_F(FwpackTest, UsageErrorsExitTwoAndHelpAndVersionZero) {
   for (std::vector<std::string> arguments :
        {std::vector<std::string>{}, {"frobnicate"}, {"list"}, {"verify", "a", "b"},

@@ -21,6 +21,12 @@ bool ExtractEntry(const image::ImageReader& reader, const image::EntryInfo& entr
     Complain(image_path, "entry " + name + " would be written outside the folder; skipped");
     return false;
   }
+  // As archivers do by default: a link already standing below the folder could lead the
+  // member anywhere, so nothing is written through one.
+  if (std::optional<std::string> link = platform::FirstLinkBelow(folder.string(), name)) {
+    Complain(*link, "is a link; entry " + name + " is not extracted through it");
+    return false;
+  }
   std::filesystem::path target = folder / name;
   std::error_code error;
   std::filesystem::create_directories(target.parent_path(), error);

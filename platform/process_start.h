@@ -1,0 +1,12 @@
+// What a program does first, so that the state it inherited cannot turn against it.
+#pragma once
+
+namespace fwlaunch::platform {
+
+// Gives every closed standard stream a harmless stand-in (the null device), so that nothing the
+// program opens later takes its place and receives what is written to it; and lets writes past
+// a file size limit fail with an error instead of ending the process, as the interpreter does
+// for itself.
+void PrepareProcess();
+
+}  // namespace fwlaunch::platform
