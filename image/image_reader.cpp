@@ -11,46 +11,11 @@
 #include <set>
 
 #include "image/checksum.h"
+#include "image/config_section.h"
 
 namespace fwlaunch::image {
 
 namespace {
-
-// Config records as they stand, checked one at a time.
-class ConfigWalk {
- public:
-  explicit ConfigWalk(std::span<const std::uint8_t> section) : rest_(section) {}
-
-  // The next record; nothing at the end or, with *valid set false, at a malformed record.
-  std::optional<std::pair<std::string_view, std::string_view>> Next(bool* valid) {
-    *valid = true;
-    if (rest_.empty()) return std::nullopt;
-    *valid = false;
-    if (rest_.size() < kRecordHeaderSize) return std::nullopt;
-    std::size_t key_length = ReadU16(rest_.data());
-    std::size_t reserved = ReadU16(rest_.data() + 2);
-    std::size_t value_length = ReadU32(rest_.data() + 4);
-    if (key_length == 0 || key_length > kMaxKeyLength || reserved != 0 ||
-        value_length > kMaxValueLength ||
-        rest_.size() - kRecordHeaderSize < key_length + value_length)
-      return std::nullopt;
-    auto text = [&](std::size_t at, std::size_t length) {
-      return std::string_view(reinterpret_cast<const char*>(rest_.data() + at), length);
-    };
-    std::string_view key = text(kRecordHeaderSize, key_length);
-    std::string_view value = text(kRecordHeaderSize + key_length, value_length);
-    bool key_ok = std::all_of(key.begin(), key.end(), [](char c) {
-      return (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_';
-    });
-    if (!key_ok || value.find('\0') != std::string_view::npos) return std::nullopt;
-    rest_ = rest_.subspan(kRecordHeaderSize + key_length + value_length);
-    *valid = true;
-    return std::make_pair(key, value);
-  }
-
- private:
-  std::span<const std::uint8_t> rest_;
-};
 
 bool AllZero(std::span<const std::uint8_t> bytes) {
   return std::all_of(bytes.begin(), bytes.end(), [](std::uint8_t b) { return b == 0; });
