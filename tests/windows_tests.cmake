@@ -56,8 +56,10 @@ target_link_libraries(image_test PRIVATE fwlaunch_image)
 
 fwlaunch_add_test(fwlaunch_end_to_end_test launcher/windows/fwlaunch_windows_test.cpp)
 add_dependencies(fwlaunch_end_to_end_test fwlaunch-testing python27_double folder_script_library
-                 stdcall_script_library incomplete_script_library)
+                 stdcall_script_library incomplete_script_library script_library fwpack)
 target_compile_definitions(fwlaunch_end_to_end_test PRIVATE
+  FWLAUNCH_FWPACK="$<TARGET_FILE:fwpack>"
+  FWLAUNCH_REFERENCE_LIBRARY="$<TARGET_FILE:script_library>"
   FWLAUNCH_TESTING_BINARY="$<TARGET_FILE:fwlaunch-testing>"
   FWLAUNCH_FOLDER_LIBRARY="$<TARGET_FILE:folder_script_library>"
   FWLAUNCH_STDCALL_LIBRARY="$<TARGET_FILE:stdcall_script_library>"

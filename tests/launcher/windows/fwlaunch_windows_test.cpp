@@ -296,6 +296,21 @@ TEST_F(FwlaunchWindowsTest, RunsStartedTogetherTakeTurns) {
       << "one run's function ran while another's did";
 }
 
+TEST_F(FwlaunchWindowsTest, AnImagePackedByFwpackRunsThroughTheReferenceLibrary) {
+  fs::path image = scratch.path() / "packed.fw";
+  WriteLaunch("Seven return 7\n");
+  WindowsRun packed = RunWindowsProgram(FWLAUNCH_FWPACK, {"create", image.string(), "--compress",
+                                                          (Firmware() / "Launch.pyo").string()});
+  ASSERT_EQ(packed.exit_code, 0u) << packed.err;
+  EXPECT_EQ(RunWindowsProgram(FWLAUNCH_FWPACK, {"verify", image.string()}).exit_code, 0u);
+  fs::remove(Work() / "Script.dll");
+  fs::copy_file(FWLAUNCH_REFERENCE_LIBRARY, Work() / "Script.dll");
+  WindowsRun run = Run({"unread", image.string(), "Seven"});
+  EXPECT_EQ(run.exit_code, 7u) << run.out;
+  EXPECT_EQ(ReadFile(Work() / "Launch.pyo"), "Seven return 7\n");
+  EXPECT_TRUE(Purged());
+}
+
 TEST_F(FwlaunchWindowsTest, ARunInsideARunDoesNotWaitForItsAncestor) {
   WriteLaunch(std::string("Seven return 7\nNest nested ") + FWLAUNCH_TESTING_BINARY + "\n");
   WindowsRun run = Launch("Nest");
