@@ -2,8 +2,10 @@
 # Builds the libFuzzer targets with clang under ASan and UBSan and runs them from the seed
 # corpora in fuzz/corpus.
 #   scripts/fuzz.sh [SECONDS]        every target for SECONDS (default 30); the seeds are only read
-#   scripts/fuzz.sh --long SECONDS   the pure in-memory targets for SECONDS each, two at a time,
-#                                    then the minimised corpus of each is written back to fuzz/corpus
+#   scripts/fuzz.sh --long SECONDS [TARGET...]
+#                                    the pure in-memory targets (or those named) for SECONDS each,
+#                                    two at a time; what each found that adds coverage is merged
+#                                    into its corpus in fuzz/corpus
 # Prints one line per target with its executions; exits non-zero on any finding (the crashing
 # input is left as crash-* in build-fuzz/findings/).
 set -euo pipefail
@@ -23,6 +25,15 @@ pure=(list_walk_fuzzer:list_walk path_rules_fuzzer:path_rules config_section_fuz
 slow=(script_list_fuzzer:script_list script_library_fuzzer:image fwpack_reader_fuzzer:image)
 targets=("${pure[@]}")
 ((long)) || targets+=("${slow[@]}")
+if ((long)) && (($# > 1)); then
+  shift
+  targets=()
+  for name in "$@"; do
+    for entry in "${pure[@]}" "${slow[@]}"; do
+      [ "${entry%%:*}" = "$name" ] && targets+=("$entry")
+    done
+  done
+fi
 
 CC=clang CXX=clang++ cmake -S . -B "$build" -DFWLAUNCH_FUZZ=ON -DFWLAUNCH_BUILD_TESTS=OFF \
   -DFWLAUNCH_WARNINGS_AS_ERRORS="${FWLAUNCH_WARNINGS_AS_ERRORS:-OFF}" \
@@ -54,11 +65,8 @@ run() {
     echo "$target: $executions executions in ${seconds}s ($((executions / seconds)) per second), no finding"
   fi
   if ((long)); then
-    # The seeds and what the run found, minimised into the repository's corpus.
-    local merged
-    merged=$(mktemp -d)
-    "$build/fuzz/$target" -merge=1 "${options[@]}" "$merged" "$seeds" "$corpus" >/dev/null 2>&1 &&
-      rm -rf "$seeds" && mv "$merged" "$seeds" && chmod 755 "$seeds"
+    # What the run found that the seeds do not already cover joins them, minimised.
+    "$build/fuzz/$target" -merge=1 "${options[@]}" "$seeds" "$corpus" >/dev/null 2>&1 || true
   fi
   rm -rf "$corpus"
 }

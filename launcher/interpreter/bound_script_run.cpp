@@ -51,14 +51,14 @@ class BoundInterpreter {
   std::vector<char> home_;
 };
 
+// Where that cannot be done, the import below finds Launch by the interpreter's own search, or
+// reports that it cannot.
 void PutFolderFirstOnPath(const PythonExports& api, const std::string& folder) {
   char path_name[] = "path";
   PyObjectPointer path = api.PySys_GetObject(path_name);  // borrowed
+  if (path == nullptr) return;
   BoundRef entry(api, api.PyString_FromString(folder.c_str()));
-  if (path == nullptr || !entry || api.PyList_Insert(path, 0, entry.get()) != 0) {
-    api.PyErr_Clear();
-    throw std::runtime_error("sys.path");
-  }
+  if (!entry || api.PyList_Insert(path, 0, entry.get()) != 0) api.PyErr_Clear();
 }
 
 int CallFunction(const PythonExports& api, const std::string& function_name,
