@@ -2,6 +2,12 @@
 
 #include "launcher/interpreter/embedded_interpreter.h"
 
+#include <optional>
+#include <utility>
+
+#include "launcher/interpreter/py_ref.h"
+#include "platform/locale_encoding.h"
+
 namespace fwlaunch {
 
 EmbeddedInterpreter::EmbeddedInterpreter(const std::string& home)
@@ -12,6 +18,31 @@ EmbeddedInterpreter::EmbeddedInterpreter(const std::string& home)
   Py_Initialize();
 }
 
-EmbeddedInterpreter::~EmbeddedInterpreter() { Py_Finalize(); }
+EmbeddedInterpreter::~EmbeddedInterpreter() {
+  Py_Finalize();
+  if (!filesystem_encoding_.empty()) Py_FileSystemDefaultEncoding = nullptr;
+}
+
+void EmbeddedInterpreter::AdoptLocaleEncodings() {
+  std::optional<std::string> codeset = platform::LocaleCodeset();
+  if (!codeset) return;
+  PyRef encoder(PyCodec_Encoder(codeset->c_str()));
+  if (!encoder) {
+    // Not a codec the interpreter knows: a normal start leaves everything unset then too.
+    PyErr_Clear();
+    return;
+  }
+  if (Py_FileSystemDefaultEncoding == nullptr) {
+    filesystem_encoding_ = *codeset;
+    Py_FileSystemDefaultEncoding = filesystem_encoding_.c_str();
+  }
+  constexpr std::pair<const char*, int> kStreams[] = {{"stdin", 0}, {"stdout", 1}, {"stderr", 2}};
+  for (auto [name, number] : kStreams) {
+    PyObject* file = PySys_GetObject(const_cast<char*>(name));  // borrowed
+    if (file == nullptr || !PyFile_Check(file) || !platform::IsTerminal(number)) continue;
+    if (reinterpret_cast<PyFileObject*>(file)->f_encoding != Py_None) continue;
+    if (!PyFile_SetEncodingAndErrors(file, codeset->c_str(), nullptr)) PyErr_Clear();
+  }
+}
 
 }  // namespace fwlaunch

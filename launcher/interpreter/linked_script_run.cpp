@@ -15,6 +15,7 @@ int RunScript(const std::string& working_folder, const std::string& function_nam
               const std::vector<std::string>& arguments) {
   EmbeddedInterpreter interpreter(working_folder);
   PrepareModuleSearch(working_folder, FWLAUNCH_PYTHON_STDLIB);
+  interpreter.AdoptLocaleEncodings();
   return CallScriptFunction(function_name, arguments);
 }
 

@@ -135,6 +135,31 @@ TEST_F(FwlaunchTest, TheInterpreterRunsOptimisedWithoutSiteFromTheWorkingFolder)
   EXPECT_EQ(run.err, "");
 }
 
+// The same as a bare start of the interpreter: the file system's encoding from the locale, and a
+// terminal's encoding for each standard stream that is one.
+TEST_F(FwlaunchTest, EncodingsMatchABareStartOfTheInterpreter) {
+  const std::string bare_command =
+      std::string(FWLAUNCH_PYTHON) + " -OO -S -c \"import sys; sys.path.insert(0, '" +
+      Work().string() + "/'); import Launch; Launch.Encodings()\"";
+  const std::string launch_command = std::string(FWLAUNCH_TESTING_BINARY) + " x '" +
+                                     Firmware().string() + "' Encodings";
+  ASSERT_EQ(Launch("Seven").exit_status, 7);  // the modules are in the working folder now
+  for (const char* locale : {"C.UTF-8", "C"}) {
+    options.environment["LC_ALL"] = locale;
+    // Through a pipe, and through a terminal that script(1) gives all three streams.
+    for (bool terminal : {false, true}) {
+      auto run = [&](const std::string& command) {
+        if (terminal) return RunProgram("/usr/bin/script", {"-qec", command, "/dev/null"}, options);
+        return RunProgram("/bin/sh", {"-c", command}, options);
+      };
+      ProgramRun bare = run(bare_command);
+      ProgramRun launched = run(launch_command);
+      EXPECT_EQ(launched.out, bare.out) << locale << (terminal ? " on a terminal" : " piped");
+      EXPECT_NE(bare.out.find(terminal ? "stdout=" : "stdout=None"), std::string::npos);
+    }
+  }
+}
+
 TEST_F(FwlaunchTest, WithoutATemporaryFolderTheWorkingFolderIsQalmHere) {
   fs::path here = scratch.path() / "here";
   fs::create_directories(here);

@@ -97,6 +97,13 @@ def Describe(*args):
     return 0
 
 
+def Encodings(*args):
+    # What a normal start of the interpreter takes from the locale and the terminal.
+    print 'fs=%s stdin=%s stdout=%s stderr=%s' % (
+        sys.getfilesystemencoding(), sys.stdin.encoding, sys.stdout.encoding, sys.stderr.encoding)
+    return 0
+
+
 def Slow(library, image, status):
     import time
     import helper
