@@ -10,8 +10,9 @@ namespace fwlaunch::platform {
 
 class OutputFile {
  public:
-  // Creates or truncates the file. Nothing when anything but a regular file stands under the
-  // name: a link is never written through, a FIFO never waited on, a device never opened.
+  // Creates the file, or opens it to be replaced: once closed it holds exactly the bytes
+  // written. Nothing when anything but a regular file stands under the name: a link is never
+  // written through, a FIFO never waited on, a device never opened.
   static std::optional<OutputFile> Create(const std::string& path);
 
   OutputFile(OutputFile&& other) noexcept;
@@ -22,7 +23,8 @@ class OutputFile {
 
   // Writes every byte or reports false (disk full, file too large, I/O error).
   bool WriteAll(std::span<const std::uint8_t> bytes);
-  // Closes the file; false when the system reports that the data did not reach it.
+  // Closes the file; false when the system reports that the data did not reach it, or that
+  // what stood beyond it could not be cut off.
   bool Close();
 
  private:
@@ -30,6 +32,7 @@ class OutputFile {
   static constexpr std::intptr_t kClosed = -1;
   // The system's handle for the open file (its descriptor, or its runtime stream).
   std::intptr_t handle_ = kClosed;
+  std::uint64_t written_ = 0;
 };
 
 }  // namespace fwlaunch::platform

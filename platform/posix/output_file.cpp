@@ -9,6 +9,9 @@
 
 namespace fwlaunch::platform {
 
+// The file is not truncated when opened but cut to what was written when closed: truncating a
+// file that has blocks makes ext4 write it back at close (a module rewritten at every run paid
+// 0.2 to 0.4 ms for that), while setting the length afterwards costs next to nothing.
 std::optional<OutputFile> OutputFile::Create(const std::string& path) {
   // Only a regular file, or nothing, may stand under that name: a FIFO would block the open
   // until someone read it, and a device would take the bytes somewhere else. Checked before
@@ -19,7 +22,7 @@ std::optional<OutputFile> OutputFile::Create(const std::string& path) {
   int descriptor;
   do {
     descriptor = open(path.c_str(),
-                      O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0666);
+                      O_WRONLY | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0666);
   } while (descriptor < 0 && errno == EINTR);
   if (descriptor < 0) return std::nullopt;
   if (fstat(descriptor, &status) != 0 || !S_ISREG(status.st_mode)) {
@@ -30,7 +33,7 @@ std::optional<OutputFile> OutputFile::Create(const std::string& path) {
 }
 
 OutputFile::OutputFile(OutputFile&& other) noexcept
-    : handle_(std::exchange(other.handle_, kClosed)) {}
+    : handle_(std::exchange(other.handle_, kClosed)), written_(std::exchange(other.written_, 0)) {}
 
 OutputFile::~OutputFile() { Close(); }
 
@@ -44,6 +47,7 @@ bool OutputFile::WriteAll(std::span<const std::uint8_t> bytes) {
       return false;
     }
     if (written == 0) return false;
+    written_ += static_cast<std::uint64_t>(written);
     bytes = bytes.subspan(static_cast<std::size_t>(written));
   }
   return true;
@@ -51,8 +55,11 @@ bool OutputFile::WriteAll(std::span<const std::uint8_t> bytes) {
 
 bool OutputFile::Close() {
   if (handle_ == kClosed) return false;
+  int descriptor = static_cast<int>(std::exchange(handle_, kClosed));
+  // Whatever stood beyond what was written goes: the file holds exactly the bytes written.
+  bool cut = ftruncate(descriptor, static_cast<off_t>(written_)) == 0;
   // Linux releases the descriptor even when close fails, so it is never retried.
-  return close(static_cast<int>(std::exchange(handle_, kClosed))) == 0;
+  return close(descriptor) == 0 && cut;
 }
 
 }  // namespace fwlaunch::platform

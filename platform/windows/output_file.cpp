@@ -20,13 +20,15 @@ std::optional<OutputFile> OutputFile::Create(const std::string& path) {
 }
 
 OutputFile::OutputFile(OutputFile&& other) noexcept
-    : handle_(std::exchange(other.handle_, kClosed)) {}
+    : handle_(std::exchange(other.handle_, kClosed)), written_(std::exchange(other.written_, 0)) {}
 
 OutputFile::~OutputFile() { Close(); }
 
 bool OutputFile::WriteAll(std::span<const std::uint8_t> bytes) {
   if (handle_ == kClosed) return false;
-  return std::fwrite(bytes.data(), 1, bytes.size(), AsFile(handle_)) == bytes.size();
+  std::size_t written = std::fwrite(bytes.data(), 1, bytes.size(), AsFile(handle_));
+  written_ += written;
+  return written == bytes.size();
 }
 
 bool OutputFile::Close() {
