@@ -9,4 +9,8 @@ namespace fwlaunch::platform {
 // for itself.
 void PrepareProcess();
 
+// Makes standard input and output carry bytes unchanged (Windows' runtime otherwise turns LF
+// into CRLF on the way), for a program that reads or writes binary data through them.
+void UseBinaryStandardStreams();
+
 }  // namespace fwlaunch::platform

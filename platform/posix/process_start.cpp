@@ -23,4 +23,7 @@ void PrepareProcess() {
   std::signal(SIGXFSZ, SIG_IGN);
 }
 
+// Bytes pass unchanged here already.
+void UseBinaryStandardStreams() {}
+
 }  // namespace fwlaunch::platform

@@ -38,7 +38,7 @@ RunningProgram::RunningProgram(const std::string& program,
     if (value) setenv(name.c_str(), value->c_str(), 1);
     else unsetenv(name.c_str());
   }
-  int in = open("/dev/null", O_RDONLY);
+  int in = open(options.input_file.empty() ? "/dev/null" : options.input_file.c_str(), O_RDONLY);
   int out = open(out_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
   int err = open(err_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
   if (in < 0 || out < 0 || err < 0) _exit(126);

@@ -30,6 +30,8 @@ struct ProgramOptions {
   // told to leave the signal at its default, as a shell's "ulimit -f" does.
   std::optional<std::uint64_t> file_size_limit;
   bool file_size_signal_ignored = true;
+  // A file the program reads as its standard input (empty: the null device).
+  std::string input_file;
   // Standard streams (0, 1, 2) the program starts with closed.
   std::vector<int> closed_streams;
   // Makes file modes bind even root: the program loses the power to override them.

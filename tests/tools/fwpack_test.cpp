@@ -15,6 +15,7 @@ using testing::ProgramRun;
 using testing::ReadFile;
 using testing::RunProgram;
 using testing::ScratchFolder;
+using testing::ProgramOptions;
 using testing::WriteFile;
 
 class FwpackTest : public ::testing::Test {
@@ -137,6 +138,80 @@ TEST_F(FwpackTest, ExtractNeverWritesThroughALinkBelowTheFolder) {
   EXPECT_NE(run.err.find("entry link.pyo is not extracted"), std::string::npos) << run.err;
   EXPECT_TRUE(std::filesystem::is_empty(In("elsewhere"))) << "written outside the folder";
   EXPECT_EQ(testing::ReadFile(In("out/plain.pyo")), "launch bytes") << "the others still come out";
+}
+
+TEST_F(FwpackTest, ListShowsTheConfigValuesEscapedAndATabSeparatedFormForPrograms) {
+  WriteFile(In("evil"), "x");
+  ASSERT_EQ(Fwpack({"create", In("a.fw"), In("Launch.pyo"), "esc\x1b[31m.pyo=" + In("evil"),
+                    "--set", "NOTE=two\tparts\\", "--set", "SCRIPT_PYD=Launch.pyo\nesc\x1b[31m.pyo\n"})
+                .exit_status,
+            0);
+  ProgramRun run = Fwpack({"list", In("a.fw")});
+  EXPECT_EQ(run.exit_status, 0);
+  EXPECT_NE(run.out.find("config SCRIPT_PYD: 24 bytes, 2 lines\n  Launch.pyo\n  esc\\x1b[31m.pyo\n"),
+            std::string::npos) << run.out;
+  EXPECT_NE(run.out.find("config NOTE: 10 bytes = two\tparts\\\n"), std::string::npos) << run.out;
+  EXPECT_NE(run.out.find(" esc\\x1b[31m.pyo\n"), std::string::npos) << run.out;
+  EXPECT_EQ(run.out.find('\x1b'), std::string::npos) << "a control character reached the terminal";
+
+  run = Fwpack({"list", "--tsv", In("a.fw")});
+  EXPECT_EQ(run.exit_status, 0);
+  EXPECT_NE(run.out.find("config\tSCRIPT_PYD\tLaunch.pyo\\nesc\\x1b[31m.pyo\\n\n"),
+            std::string::npos) << run.out;
+  EXPECT_NE(run.out.find("config\tNOTE\ttwo\\tparts\\\\\n"), std::string::npos) << run.out;
+  EXPECT_NE(run.out.find("entry\t12\t12\tstored\t"), std::string::npos) << run.out;
+  EXPECT_NE(run.out.find("\tLaunch.pyo\n"), std::string::npos) << run.out;
+}
+
+TEST_F(FwpackTest, CreateWarnsAboutListsFwlaunchCannotUseAndRefusesItsOwnInput) {
+  ProgramRun run = Fwpack({"create", In("a.fw"), In("notes.txt"), In("helper.PYD")});
+  EXPECT_EQ(run.exit_status, 0);
+  EXPECT_NE(run.err.find("warning: the module list names no Launch.pyo"), std::string::npos)
+      << run.err;
+  run = Fwpack({"create", In("b.fw"), In("Launch.pyo"), "--set", "SCRIPT_PYD=Launch.pyo\nlast.pyo"});
+  EXPECT_EQ(run.exit_status, 0);
+  EXPECT_NE(run.err.find("last name, last.pyo, has no final LF"), std::string::npos) << run.err;
+  EXPECT_EQ(Fwpack({"create", In("c.fw"), In("Launch.pyo")}).err, "") << "a usable list: no word";
+
+  WriteFile(In("self.bin"), "my own bytes");
+  run = Fwpack({"create", In("self.bin"), In("self.bin")});
+  EXPECT_EQ(run.exit_status, 1);
+  EXPECT_NE(run.err.find("would replace its own input"), std::string::npos) << run.err;
+  EXPECT_EQ(testing::ReadFile(In("self.bin")), "my own bytes");
+}
+
+TEST_F(FwpackTest, DashIsStandardInputOrOutputAndDoubleDashEndsOptions) {
+  ProgramOptions from_file;
+  from_file.input_file = In("Launch.pyo");
+  // An image to standard output, its member from standard input.
+  ProgramRun run = RunProgram(FWLAUNCH_FWPACK, {"create", "-", "Launch.pyo=-"}, from_file);
+  ASSERT_EQ(run.exit_status, 0) << run.err;
+  WriteFile(In("-odd.fw"), run.out);
+  run = Fwpack({"verify", "--", In("-odd.fw")});
+  EXPECT_EQ(run.exit_status, 0) << run.err;
+
+  ProgramOptions image_in;
+  image_in.input_file = In("-odd.fw");
+  run = RunProgram(FWLAUNCH_FWPACK, {"list", "-"}, image_in);
+  EXPECT_EQ(run.exit_status, 0) << run.err;
+  EXPECT_NE(run.out.find(" Launch.pyo\n"), std::string::npos) << run.out;
+  run = RunProgram(FWLAUNCH_FWPACK, {"extract", "-O", "-", "Launch.pyo"}, image_in);
+  EXPECT_EQ(run.exit_status, 0) << run.err;
+  EXPECT_EQ(run.out, "launch bytes");
+
+  EXPECT_EQ(Fwpack({"create", In("x.fw"), "-"}).exit_status, 2) << "standard input needs a name";
+  EXPECT_EQ(Fwpack({"extract", "-O", "-C", In("out"), In("-odd.fw")}).exit_status, 2);
+}
+
+TEST_F(FwpackTest, EveryCommandHasItsOwnHelp) {
+  for (const char* command : {"create", "list", "extract", "verify"}) {
+    ProgramRun run = Fwpack({command, "--help"});
+    EXPECT_EQ(run.exit_status, 0) << command;
+    EXPECT_EQ(run.out.find(std::string("usage: fwpack ") + command), 0u) << run.out;
+    EXPECT_EQ(run.err, "");
+  }
+  // After "--", --help is a file name like any other.
+  EXPECT_EQ(Fwpack({"list", "--", "--help"}).exit_status, 1);
 }
 
 TEST_F(FwpackTest, UsageErrorsExitTwoAndHelpAndVersionZero) {

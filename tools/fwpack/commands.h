@@ -3,6 +3,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace fwlaunch::fwpack {
@@ -11,6 +12,9 @@ inline constexpr int kExitOk = 0;
 inline constexpr int kExitFailure = 1;
 inline constexpr int kExitUsage = 2;
 
+// The name that stands for standard input or output in place of a file.
+inline constexpr char kStandardStream[] = "-";
+
 using Arguments = std::vector<std::string>;
 
 int RunCreate(const Arguments& arguments);
@@ -18,10 +22,17 @@ int RunList(const Arguments& arguments);
 int RunExtract(const Arguments& arguments);
 int RunVerify(const Arguments& arguments);
 
-// Prints "fwpack: <subject>: <what>" on standard error.
+// Prints "fwpack: <subject>: <what>" on standard error, control characters escaped.
 void Complain(const std::string& subject, const std::string& what);
+// The same as a warning, which changes no exit status.
+void Warn(const std::string& subject, const std::string& what);
 // The usage lines, ending in a newline.
 const char* UsageText();
+// One command's help, or null for an unknown command.
+const char* CommandHelp(const std::string& command);
+// The text with control characters escaped (\n, \r, \xNN); with escape_tabs, also tabs and
+// backslashes, so that the result holds neither a tab nor a line break and reads back unambiguously.
+std::string Printable(std::string_view text, bool escape_tabs = false);
 // Prints what is wrong and the usage on standard error and returns kExitUsage.
 int UsageError(const std::string& what);
 

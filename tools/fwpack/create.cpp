@@ -1,6 +1,8 @@
-// fwpack create IMAGE [--compress] [--set KEY=VALUE]... FILE...
+// fwpack create IMAGE [--compress] [--set KEY=VALUE]... [--] FILE|NAME=PATH...
 #include <fwlaunch/script_library.h>
 
+#include <cstdio>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 
@@ -70,6 +72,15 @@ Result<CreateOptions> ParseCreate(const Arguments& arguments) {
 }
 
 Result<std::string> ReadMember(const std::string& name, const std::string& path) {
+  if (path == kStandardStream) {
+    Result<std::vector<std::uint8_t>> input = ReadStandardInput();
+    if (!input) return Fail(input.reason());
+    if (input->size() > kTransferSize)
+      return Fail("member " + name + " is " + std::to_string(input->size()) +
+                  " bytes, over the limit of " + std::to_string(kTransferSize) +
+                  " (0xA00000) that the launcher can extract");
+    return std::string(input->begin(), input->end());
+  }
   Result<std::uint64_t> size = platform::RegularFileSize(path);
   if (!size) return Fail(size.reason());
   if (*size > kTransferSize)
@@ -90,11 +101,67 @@ std::string DefaultModuleList(const std::vector<image::Member>& members) {
   return list;
 }
 
+// What a module list gives the launcher, and what it would not: no Launch.pyo means no run;
+// text after the last LF is never read.
+void WarnAboutModuleList(const std::string& image, std::string_view list) {
+  std::size_t last_line_feed = list.rfind('\n');
+  std::string_view unread =
+      last_line_feed == std::string_view::npos ? list : list.substr(last_line_feed + 1);
+  if (!unread.empty())
+    Warn(image, "the module list's last name, " + std::string(unread) +
+                    ", has no final LF: fwlaunch ignores it");
+  std::string_view read = list.substr(0, list.size() - unread.size());
+  bool has_launch = false;
+  while (!read.empty()) {
+    std::size_t line_feed = read.find('\n');
+    has_launch |= read.substr(0, line_feed) == "Launch.pyo";
+    read.remove_prefix(line_feed + 1);
+  }
+  if (!has_launch) Warn(image, "the module list names no Launch.pyo: fwlaunch cannot run this image");
+}
+
+// Whether the image would be written over one of its own members' files.
+bool IsSameFile(const std::string& image, const std::string& member) {
+  if (image == kStandardStream || member == kStandardStream) return false;
+  std::error_code error;
+  if (std::filesystem::equivalent(image, member, error)) return true;
+  return std::filesystem::absolute(image, error).lexically_normal() ==
+         std::filesystem::absolute(member, error).lexically_normal();
+}
+
+bool WriteImage(const std::string& path, const std::string& bytes) {
+  if (path == kStandardStream) {
+    if (std::fwrite(bytes.data(), 1, bytes.size(), stdout) != bytes.size() ||
+        std::fflush(stdout) != 0) {
+      Complain(path, "cannot be written");
+      return false;
+    }
+    return true;
+  }
+  if (Status written = platform::WriteFileAtomically(path, bytes); !written) {
+    Complain(path, written.reason());
+    return false;
+  }
+  return true;
+}
+
 }  // namespace
 
 int RunCreate(const Arguments& arguments) {
   Result<CreateOptions> options = ParseCreate(arguments);
   if (!options) return UsageError(options.reason());
+  bool standard_input_taken = false;
+  for (const auto& [name, path] : options->members) {
+    if (IsSameFile(options->image, path)) {
+      Complain(options->image, "is also given as member " + name + "; it would replace its own input");
+      return kExitFailure;
+    }
+    if (path != kStandardStream) continue;
+    if (name == kStandardStream) return UsageError("a member from standard input needs a name: NAME=-");
+    if (standard_input_taken)
+      return UsageError("standard input can give one member only");
+    standard_input_taken = true;
+  }
 
   std::vector<image::Member> members;
   for (const auto& [name, path] : options->members) {
@@ -115,11 +182,13 @@ int RunCreate(const Arguments& arguments) {
   for (const image::ConfigRecord& record : options->config) has_list |= record.key == FWL_SCRIPT_LIST_KEY;
   if (!has_list) options->config.insert(options->config.begin(), {FWL_SCRIPT_LIST_KEY, DefaultModuleList(members)});
   for (const image::ConfigRecord& record : options->config) {
-    if (record.key == FWL_SCRIPT_LIST_KEY && record.value.size() >= kScriptListSize) {
+    if (record.key != FWL_SCRIPT_LIST_KEY) continue;
+    if (record.value.size() >= kScriptListSize) {
       Complain(options->image, "module list is " + std::to_string(record.value.size()) +
                                    " characters; the launcher reads at most 1023");
       return kExitFailure;
     }
+    WarnAboutModuleList(options->image, record.value);
   }
 
   Result<std::string> built = image::BuildImage(options->config, members, options->compress);
@@ -127,11 +196,7 @@ int RunCreate(const Arguments& arguments) {
     Complain(options->image, built.reason());
     return kExitFailure;
   }
-  if (Status written = platform::WriteFileAtomically(options->image, *built); !written) {
-    Complain(options->image, written.reason());
-    return kExitFailure;
-  }
-  return kExitOk;
+  return WriteImage(options->image, *built) ? kExitOk : kExitFailure;
 }
 
 }  // namespace fwlaunch::fwpack

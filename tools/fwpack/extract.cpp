@@ -1,4 +1,5 @@
-// fwpack extract IMAGE [NAME...] [-C DIR]
+// fwpack extract [-C DIR | -O] [--] IMAGE [NAME...]
+#include <cstdio>
 #include <filesystem>
 #include <set>
 
@@ -50,43 +51,74 @@ bool ExtractEntry(const image::ImageReader& reader, const image::EntryInfo& entr
   return false;
 }
 
+// Writes one entry to standard output.
+bool WriteEntryOut(const image::ImageReader& reader, const image::EntryInfo& entry,
+                   const std::string& image_path) {
+  bool output_failed = false;
+  Status streamed = reader.Stream(entry, [&](std::span<const std::uint8_t> piece) {
+    output_failed = std::fwrite(piece.data(), 1, piece.size(), stdout) != piece.size();
+    return !output_failed;
+  });
+  if (streamed) return true;
+  if (output_failed) Complain(kStandardStream, "cannot be written");
+  else Complain(image_path, "entry " + std::string(entry.name) + ": " + streamed.reason());
+  return false;
+}
+
 }  // namespace
 
 int RunExtract(const Arguments& arguments) {
   std::string image_path;
   std::filesystem::path folder = ".";
+  bool to_output = false, folder_given = false, only_operands = false;
   std::vector<std::string> names;
   for (std::size_t i = 0; i < arguments.size(); ++i) {
-    if (arguments[i] == "-C") {
+    const std::string& argument = arguments[i];
+    if (!only_operands && argument == "--") {
+      only_operands = true;
+    } else if (!only_operands && argument == "-C") {
       if (i + 1 == arguments.size()) return UsageError("-C takes a folder");
       folder = arguments[++i];
+      folder_given = true;
+    } else if (!only_operands && argument == "-O") {
+      to_output = true;
+    } else if (!only_operands && argument.starts_with("-") && argument != kStandardStream) {
+      return UsageError("unknown option " + argument);
     } else if (image_path.empty()) {
-      image_path = arguments[i];
+      image_path = argument;
     } else {
-      names.push_back(arguments[i]);
+      names.push_back(argument);
     }
   }
   if (image_path.empty()) return UsageError("extract needs an IMAGE");
+  if (to_output && folder_given) return UsageError("-C and -O do not go together");
   std::optional<OpenedImage> opened = OpenImageFile(image_path);
   if (!opened) return kExitFailure;
   const image::ImageReader& reader = opened->reader;
+  auto extract = [&](const image::EntryInfo& entry) {
+    return to_output ? WriteEntryOut(reader, entry, image_path)
+                     : ExtractEntry(reader, entry, image_path, folder);
+  };
 
   bool all_ok = true;
   if (names.empty()) {
-    for (std::size_t i = 0; i < reader.entry_count(); ++i)
-      all_ok &= ExtractEntry(reader, reader.EntryAt(i), image_path, folder);
-    return all_ok ? kExitOk : kExitFailure;
-  }
-  std::set<std::string> done;
-  for (const std::string& name : names) {
-    if (!done.insert(name).second) continue;
-    std::optional<image::EntryInfo> entry = reader.Find(name);
-    if (!entry) {
-      Complain(image_path, "no entry named " + name);
-      all_ok = false;
-      continue;
+    for (std::size_t i = 0; i < reader.entry_count(); ++i) all_ok &= extract(reader.EntryAt(i));
+  } else {
+    std::set<std::string> done;
+    for (const std::string& name : names) {
+      if (!done.insert(name).second) continue;
+      std::optional<image::EntryInfo> entry = reader.Find(name);
+      if (!entry) {
+        Complain(image_path, "no entry named " + name);
+        all_ok = false;
+        continue;
+      }
+      all_ok &= extract(*entry);
     }
-    all_ok &= ExtractEntry(reader, *entry, image_path, folder);
+  }
+  if (to_output && std::fflush(stdout) != 0) {
+    Complain(kStandardStream, "cannot be written");
+    all_ok = false;
   }
   return all_ok ? kExitOk : kExitFailure;
 }

@@ -1,4 +1,4 @@
-// fwpack list IMAGE and fwpack verify IMAGE.
+// fwpack list [--tsv] [--] IMAGE and fwpack verify [--] IMAGE.
 #include <cinttypes>
 #include <cstdio>
 #include <functional>
@@ -10,49 +10,104 @@ namespace fwlaunch::fwpack {
 
 namespace {
 
-// Opens the one IMAGE the command takes and runs body on it; the exit status.
-int WithSingleImage(const Arguments& arguments, const char* command,
-                    const std::function<int(const std::string&, const image::ImageReader&)>& body) {
-  if (arguments.size() != 1) return UsageError(std::string(command) + " takes exactly one IMAGE");
-  std::optional<OpenedImage> opened = OpenImageFile(arguments[0]);
-  if (!opened) return kExitFailure;
-  return body(arguments[0], opened->reader);
+constexpr std::string_view kScriptList = "SCRIPT_PYD";
+
+struct InspectOptions {
+  std::string image;
+  bool tsv = false;
+};
+
+// The one IMAGE, and --tsv where the command takes it; "--" ends the options.
+Result<InspectOptions> ParseInspect(const Arguments& arguments, const char* command,
+                                    bool takes_tsv) {
+  InspectOptions options;
+  std::vector<std::string> operands;
+  bool only_operands = false;
+  for (const std::string& argument : arguments) {
+    if (!only_operands && argument == "--") only_operands = true;
+    else if (!only_operands && takes_tsv && argument == "--tsv") options.tsv = true;
+    else if (!only_operands && argument.starts_with("-") && argument != kStandardStream)
+      return Fail("unknown option " + argument);
+    else operands.push_back(argument);
+  }
+  if (operands.size() != 1) return Fail(std::string(command) + " takes exactly one IMAGE");
+  options.image = operands[0];
+  return options;
 }
 
-int List(const std::string&, const image::ImageReader& reader) {
+const char* MethodName(image::Method method) {
+  return method == image::Method::kDeflate ? "deflate" : "stored";
+}
+
+void ListForPeople(const image::ImageReader& reader) {
   reader.ForEachConfig([](std::string_view key, std::string_view value) {
+    if (key != kScriptList) {
+      std::printf("config %s: %zu bytes = %s\n", Printable(key).c_str(), value.size(),
+                  Printable(value).c_str());
+      return;
+    }
     std::size_t lines = 0;
     for (char c : value) lines += c == '\n';
-    std::printf("config %.*s: %zu bytes, %zu lines\n", static_cast<int>(key.size()), key.data(),
-                value.size(), lines);
+    std::printf("config %s: %zu bytes, %zu lines\n", Printable(key).c_str(), value.size(), lines);
+    while (!value.empty()) {
+      std::size_t line_feed = value.find('\n');
+      if (line_feed == std::string_view::npos) {
+        std::printf("  %s  (no final LF: fwlaunch ignores this name)\n", Printable(value).c_str());
+        break;
+      }
+      std::printf("  %s\n", Printable(value.substr(0, line_feed)).c_str());
+      value.remove_prefix(line_feed + 1);
+    }
   });
   std::printf("%10s %10s %-7s %-8s %s\n", "size", "stored", "method", "crc32", "name");
   for (std::size_t i = 0; i < reader.entry_count(); ++i) {
     image::EntryInfo entry = reader.EntryAt(i);
-    std::printf("%10" PRIu32 " %10" PRIu32 " %-7s %08" PRIx32 " %.*s\n", entry.original_size,
-                entry.stored_size, entry.method == image::Method::kDeflate ? "deflate" : "stored",
-                entry.crc, static_cast<int>(entry.name.size()), entry.name.data());
+    std::printf("%10" PRIu32 " %10" PRIu32 " %-7s %08" PRIx32 " %s\n", entry.original_size,
+                entry.stored_size, MethodName(entry.method), entry.crc,
+                Printable(entry.name).c_str());
   }
-  return kExitOk;
 }
 
-int Verify(const std::string& path, const image::ImageReader& reader) {
+void ListForPrograms(const image::ImageReader& reader) {
+  reader.ForEachConfig([](std::string_view key, std::string_view value) {
+    std::printf("config\t%s\t%s\n", Printable(key, true).c_str(), Printable(value, true).c_str());
+  });
   for (std::size_t i = 0; i < reader.entry_count(); ++i) {
     image::EntryInfo entry = reader.EntryAt(i);
-    Status streamed = reader.Stream(entry, [](std::span<const std::uint8_t>) { return true; });
-    if (!streamed) {
-      Complain(path, "entry " + std::string(entry.name) + ": " + streamed.reason());
-      return kExitFailure;
-    }
+    std::printf("entry\t%" PRIu32 "\t%" PRIu32 "\t%s\t%08" PRIx32 "\t%s\n", entry.original_size,
+                entry.stored_size, MethodName(entry.method), entry.crc,
+                Printable(entry.name, true).c_str());
   }
-  std::printf("%s: %zu entries OK\n", path.c_str(), reader.entry_count());
-  return kExitOk;
 }
 
 }  // namespace
 
-int RunList(const Arguments& arguments) { return WithSingleImage(arguments, "list", List); }
+int RunList(const Arguments& arguments) {
+  Result<InspectOptions> options = ParseInspect(arguments, "list", true);
+  if (!options) return UsageError(options.reason());
+  std::optional<OpenedImage> opened = OpenImageFile(options->image);
+  if (!opened) return kExitFailure;
+  if (options->tsv) ListForPrograms(opened->reader);
+  else ListForPeople(opened->reader);
+  return kExitOk;
+}
 
-int RunVerify(const Arguments& arguments) { return WithSingleImage(arguments, "verify", Verify); }
+int RunVerify(const Arguments& arguments) {
+  Result<InspectOptions> options = ParseInspect(arguments, "verify", false);
+  if (!options) return UsageError(options.reason());
+  std::optional<OpenedImage> opened = OpenImageFile(options->image);
+  if (!opened) return kExitFailure;
+  const image::ImageReader& reader = opened->reader;
+  for (std::size_t i = 0; i < reader.entry_count(); ++i) {
+    image::EntryInfo entry = reader.EntryAt(i);
+    Status streamed = reader.Stream(entry, [](std::span<const std::uint8_t>) { return true; });
+    if (!streamed) {
+      Complain(options->image, "entry " + std::string(entry.name) + ": " + streamed.reason());
+      return kExitFailure;
+    }
+  }
+  std::printf("%s: %zu entries OK\n", Printable(options->image).c_str(), reader.entry_count());
+  return kExitOk;
+}
 
 }  // namespace fwlaunch::fwpack

@@ -2,6 +2,7 @@
 #include <cstdio>
 #include <string>
 
+#include "platform/process_start.h"
 #include "tools/fwpack/commands.h"
 
 #ifndef FWLAUNCH_VERSION
@@ -12,13 +13,11 @@ namespace {
 
 constexpr char kHelp[] =
     "\n"
-    "create   packs the files into IMAGE (written whole or not at all). A member is named by\n"
-    "         its file's base name, or NAME=PATH. --compress deflates members where that makes\n"
-    "         them smaller. SCRIPT_PYD, the module list, defaults to the .pyo and .pyd members\n"
-    "         in the order given; --set adds or replaces config texts.\n"
-    "list     shows the config keys and every entry: size, stored size, method, CRC-32, name.\n"
-    "extract  writes all entries, or the NAMEs, below DIR (default: the current folder).\n"
+    "create   packs the files into IMAGE (written whole or not at all).\n"
+    "list     shows the config texts and every entry (--tsv: for programs).\n"
+    "extract  writes all entries, or the NAMEs, below DIR, or to standard output (-O).\n"
     "verify   checks the structure and every entry's CRC-32; names the first bad entry.\n"
+    "'fwpack COMMAND --help' tells more.\n"
     "\n"
     "Exit status: 0 done, 1 a file or image is bad or could not be written, 2 usage error.\n";
 
@@ -37,6 +36,15 @@ int main(int argc, char** argv) {
     std::printf("fwpack %s\n", FWLAUNCH_VERSION);
     return kExitOk;
   }
+  // "COMMAND --help" before any "--" shows that command's help.
+  for (const std::string& argument : arguments) {
+    if (argument == "--") break;
+    if ((argument == "--help" || argument == "-h") && CommandHelp(command) != nullptr) {
+      std::fputs(CommandHelp(command), stdout);
+      return kExitOk;
+    }
+  }
+  fwlaunch::platform::UseBinaryStandardStreams();
   if (command == "create") return RunCreate(arguments);
   if (command == "list") return RunList(arguments);
   if (command == "extract") return RunExtract(arguments);
