@@ -4,7 +4,10 @@
 
 #include "launcher/command_line.h"
 #include "launcher/launch_sequence.h"
+#include "launcher/working_folder.h"
+#include "platform/file_system.h"
 #include "platform/process_start.h"
+#include "purge/purge_shared_data.h"
 
 #ifndef FWLAUNCH_VERSION
 #error "FWLAUNCH_VERSION is the program's version"
@@ -17,6 +20,8 @@ int main(int argc, char** argv) {
   switch (command.action) {
     case CommandAction::kHelp:
       std::fputs(HelpText(), stdout);
+      std::printf("\nworking folder now:  %s\nshared data folder:  %s\n",
+                  WorkingFolder(platform::TemporaryFolder()).c_str(), SharedDataFolder().c_str());
       return 0;
     case CommandAction::kVersion:
       std::printf("fwlaunch %s\n", FWLAUNCH_VERSION);

@@ -6,9 +6,10 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 runs=${1:-15}
 
-scripts/setup.sh
+scripts/setup.sh bench
 build=${BUILD_DIR:-build-bench}
 cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Release -DFWLAUNCH_BUILD_TESTS=OFF \
+  -DFWLAUNCH_BUILD_BENCHMARKS=ON \
   ${Python2_ROOT_DIR:+-DPython2_ROOT_DIR="$Python2_ROOT_DIR"} >/dev/null
 cmake --build "$build" -j"$(nproc)" --target benchmarks >/dev/null
 build=$(cd "$build" && pwd)

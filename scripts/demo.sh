@@ -5,23 +5,30 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-scripts/setup.sh
+scripts/setup.sh product
 build=${BUILD_DIR:-build}
-cmake -S . -B "$build" ${Python2_ROOT_DIR:+-DPython2_ROOT_DIR="$Python2_ROOT_DIR"} >/dev/null
-cmake --build "$build" -j"$(nproc)" --target fwlaunch script_library demo_firmware >/dev/null
+cmake -S . -B "$build" -DFWLAUNCH_BUILD_TESTS=OFF \
+  ${Python2_ROOT_DIR:+-DPython2_ROOT_DIR="$Python2_ROOT_DIR"} >/dev/null
+cmake --build "$build" -j"$(nproc)" --target fwlaunch-demo script_library demo_firmware >/dev/null
 
-# fwlaunch's working folder is $TMPDIR/QALM/; it expects the library there and never creates it.
-export TMPDIR="${TMPDIR:-/tmp}"
-mkdir -p "$TMPDIR/QALM"
+# The demo touches no folder of the machine's: fwlaunch-demo is fwlaunch purging a shared data
+# folder of its own, and its working folder ($TMPDIR/QALM/, which fwlaunch expects to hold the
+# library and never creates) lies in a temporary folder of the demo's own.
+demo="$build/examples/demo"
+export TMPDIR="$demo/tmp"
+mkdir -p "$TMPDIR/QALM" "$demo/appdata/BrenvikProductTQLN"
 cp "$build/script_library/Script.dll" "$TMPDIR/QALM/Script.dll"
+echo "working folder: $TMPDIR/QALM/, shared data folder: $demo/appdata/BrenvikProductTQLN/"
+echo "(private to this demo: no system folder is touched)"
 
-image="$build/examples/demo/demo.fw"
-out="${1:-$build/examples/demo/demo.hex}"
+image="$demo/demo.fw"
+out="${1:-$demo/demo.hex}"
+fwlaunch="$build/examples/demo/fwlaunch-demo"
 echo "\$ fwlaunch x $image Info"
-"$build/launcher/fwlaunch" x "$image" Info
+"$fwlaunch" x "$image" Info
 echo "\$ fwlaunch x $image ToHex $out"
 status=0
-"$build/launcher/fwlaunch" x "$image" ToHex "$out" || status=$?
+"$fwlaunch" x "$image" ToHex "$out" || status=$?
 echo "exit status: $status"
 [ "$status" -eq 0 ] || exit "$status"
 

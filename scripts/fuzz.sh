@@ -17,7 +17,7 @@ if [ "${1:-}" = "--long" ]; then
 fi
 seconds=${1:-30}
 
-scripts/setup.sh
+scripts/setup.sh fuzz
 build=${BUILD_DIR:-build-fuzz}
 # target:seed corpus. The pure targets come first.
 pure=(list_walk_fuzzer:list_walk path_rules_fuzzer:path_rules config_section_fuzzer:config_section

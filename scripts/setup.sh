@@ -1,10 +1,19 @@
 #!/usr/bin/env bash
-# Installs what building and testing fwlaunch needs on a fresh Debian 12 machine. Packages
+# Installs what the step at hand needs on a fresh Debian 12 machine, and nothing more. Packages
 # already present are left alone, so it costs nothing on a machine that has them.
+# Usage: scripts/setup.sh [product|test|fuzz|bench|all]   (default: all)
 set -euo pipefail
 
-packages=(cmake g++ clang make libgtest-dev libgmock-dev libbenchmark-dev zlib1g-dev libdeflate-dev
-  libclang-rt-14-dev binutils valgrind)
+product=(cmake g++ make zlib1g-dev libdeflate-dev binutils)
+case "${1:-all}" in
+  product) packages=("${product[@]}") ;;
+  test) packages=("${product[@]}" libgtest-dev libgmock-dev valgrind) ;;
+  fuzz) packages=("${product[@]}" clang libclang-rt-14-dev) ;;
+  bench) packages=("${product[@]}" libbenchmark-dev) ;;
+  all) packages=("${product[@]}" libgtest-dev libgmock-dev valgrind clang libclang-rt-14-dev
+    libbenchmark-dev) ;;
+  *) echo "usage: scripts/setup.sh [product|test|fuzz|bench|all]" >&2; exit 2 ;;
+esac
 missing=()
 for package in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed" ||

@@ -13,8 +13,8 @@ case "${1:-}" in
   *) echo "usage: scripts/test.sh [--sanitize]" >&2; exit 2 ;;
 esac
 
-scripts/setup.sh
-cmake -S . -B "$build" -DFWLAUNCH_SANITIZE=$sanitize \
+scripts/setup.sh test
+cmake -S . -B "$build" -DFWLAUNCH_SANITIZE=$sanitize -DFWLAUNCH_BUILD_TESTS=ON \
   -DFWLAUNCH_WARNINGS_AS_ERRORS="${FWLAUNCH_WARNINGS_AS_ERRORS:-OFF}" \
   ${Python2_ROOT_DIR:+-DPython2_ROOT_DIR="$Python2_ROOT_DIR"}
 cmake --build "$build" -j"$(nproc)"

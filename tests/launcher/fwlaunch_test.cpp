@@ -183,6 +183,11 @@ TEST_F(FwlaunchTest, ShortCommandLinesPrintUsageAndTouchNothing) {
   run = Run({"--help"});
   EXPECT_EQ(run.exit_status, 0);
   EXPECT_EQ(run.out.rfind("usage: fwlaunch ", 0), 0u);
+  // The two folders a run uses, as they are for this user now.
+  EXPECT_NE(run.out.find("working folder now:  " + Work().string() + "/\n"), std::string::npos)
+      << run.out;
+  EXPECT_NE(run.out.find("shared data folder:  " + Shared().string() + "/\n"), std::string::npos)
+      << run.out;
   run = Run({"--version"});
   EXPECT_EQ(run.exit_status, 0);
   EXPECT_EQ(run.out, std::string("fwlaunch ") + FWLAUNCH_VERSION_TEXT + "\n");
