@@ -2,9 +2,11 @@
 
 #include <algorithm>
 #include <array>
+#include <cstring>
 #include <optional>
 
 #include "extract/script_list.h"
+#include "narration/printable.h"
 #include "platform/file_system.h"
 #include "platform/output_file.h"
 
@@ -18,26 +20,57 @@ bool IsImpossibleCount(std::int32_t count) { return count < 0 || count > kTransf
 // Creates the module file, asks the library for its bytes and writes them. A file that
 // cannot be created is skipped without asking the library; one that cannot be written
 // whole is removed rather than left cut short.
-void ExtractModule(ScriptLibrary& library, std::uint8_t* context, const char* entry_name,
-                   const std::string& output_path, TransferBuffer& transfer) {
+// Whether the module was written whole.
+bool ExtractModule(ScriptLibrary& library, std::uint8_t* context, const char* entry_name,
+                   const std::string& output_path, TransferBuffer& transfer, Narrator* narrator) {
   std::optional<platform::OutputFile> file = platform::OutputFile::Create(output_path);
-  if (!file) return;
+  if (!file) {
+    Narrate(narrator, [&] {
+      return "skipped " + Printable(entry_name) + ": " + Printable(output_path) +
+             " cannot be created as a regular file";
+    });
+    return false;
+  }
 
   std::copy(kAccessToken.begin(), kAccessToken.end(), transfer.data());
   std::int32_t count =
-      library.ReadFileInFW(context, entry_name, 0, kTransferSize, transfer.data(), 1);
-  if (IsImpossibleCount(count)) count = 0;
+      library.ReadFileInFW(context, entry_name, FWL_READ_OFFSET, kTransferSize, transfer.data(),
+                           FWL_READ_MODE);
+  if (IsImpossibleCount(count)) {
+    Narrate(narrator, [&] {
+      return "the library answered " + std::to_string(count) + " bytes for " +
+             Printable(entry_name) + ", more than the buffer holds or below 0: taken as 0";
+    });
+    count = 0;
+  }
 
   bool written = file->WriteAll(transfer.First(static_cast<std::size_t>(count)));
-  if (!file->Close() || !written) platform::RemoveFile(output_path);
+  if (!file->Close() || !written) {
+    platform::RemoveFile(output_path);
+    Narrate(narrator, [&] {
+      return "removed " + Printable(output_path) + ": it could not be written whole";
+    });
+    return false;
+  }
+  Narrate(narrator, [&] {
+    return "wrote " + Printable(entry_name) + ": " + std::to_string(count) + " bytes";
+  });
+  return true;
 }
 
 }  // namespace
 
-void ExtractModules(ScriptLibrary& library, TransferBuffer& transfer,
-                    const std::string& working_folder, const std::string& firmware_path) {
+ModulesWritten ExtractModules(ScriptLibrary& library, TransferBuffer& transfer,
+                              const std::string& working_folder,
+                              const std::string& firmware_path, Narrator* narrator) {
+  ModulesWritten written;
   std::array<char, kScriptListSize> list{};
   library.QueryCfg(firmware_path.c_str(), kScriptListKey, list.data());
+  Narrate(narrator, [&] {
+    std::string_view text(list.data(), strnlen(list.data(), list.size()));
+    return "module list as received (" + std::to_string(text.size()) + " characters): " +
+           Printable(text);
+  });
 
   transfer.Allocate();
 
@@ -47,28 +80,49 @@ void ExtractModules(ScriptLibrary& library, TransferBuffer& transfer,
 
   ScriptListWalk walk(list);
   while (std::optional<std::string_view> entry = walk.Next()) {
-    if (!IsExtractableEntry(*entry)) continue;
+    if (std::optional<std::string_view> why = WhyNotExtracted(*entry)) {
+      Narrate(narrator, [&] { return "skipped " + Printable(*entry) + ": " + std::string(*why); });
+      continue;
+    }
     std::optional<std::string> output_path = ModuleOutputPath(working_folder, *entry);
-    if (!output_path) continue;
+    if (!output_path) {
+      Narrate(narrator, [&] {
+        return "skipped " + Printable(*entry) + ": its path would exceed 1023 characters";
+      });
+      continue;
+    }
 
     std::array<char, kEntryNameSize> entry_name{};
     std::copy(entry->begin(), entry->end(), entry_name.begin());
-    ExtractModule(library, context.data(), entry_name.data(), *output_path, transfer);
+    if (ExtractModule(library, context.data(), entry_name.data(), *output_path, transfer,
+                      narrator)) {
+      ++written.count;
+      written.launch |= *entry == kLaunchModuleFile;
+    }
   }
+  return written;
 }
 
 bool ExtractScripts(const std::string& library_path, const std::string& working_folder,
-                    const std::string& firmware_path) {
+                    const std::string& firmware_path, Narrator* narrator) {
   // Declared first so that it is released only after the library is unloaded: the library
   // was handed it and may hold on to it until then.
   TransferBuffer transfer;
-  std::unique_ptr<ScriptLibrary> library = LoadScriptLibrary(library_path);
+  std::unique_ptr<ScriptLibrary> library = LoadScriptLibrary(library_path, narrator);
   if (!library) return false;
 
-  ExtractModules(*library, transfer, working_folder, firmware_path);
+  ModulesWritten written = ExtractModules(*library, transfer, working_folder, firmware_path, narrator);
   library.reset();
 
-  return platform::PathExists(working_folder + kLaunchModuleFile);
+  bool present = platform::PathExists(working_folder + kLaunchModuleFile);
+  // Whether this run wrote Launch.pyo, or one an earlier run left is what will be imported.
+  Narrate(narrator, [&] {
+    if (!present) return std::string("no Launch.pyo in the working folder after extraction");
+    return written.launch ? std::string("Launch.pyo was written by this run")
+                       : std::string("Launch.pyo was NOT written by this run: the one an earlier "
+                                     "run left in the working folder will be imported");
+  });
+  return present;
 }
 
 }  // namespace fwlaunch

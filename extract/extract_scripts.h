@@ -17,13 +17,20 @@ inline constexpr char kLaunchModuleFile[] = "Launch.pyo";
 // written by this call or left by an earlier run. False at once, with nothing written, when
 // the library cannot be loaded or lacks an operation. Throws std::bad_alloc when the transfer
 // buffer cannot be had.
+// The narrator, if any, hears each step: the library, the list, each entry's fate, and
+// whether Launch.pyo was written by this run.
 bool ExtractScripts(const std::string& library_path, const std::string& working_folder,
-                    const std::string& firmware_path);
+                    const std::string& firmware_path, Narrator* narrator = nullptr);
 
 // The conversation with an already loaded library: query the list, open the firmware, read
 // and write each listed module in list order. The transfer buffer is allocated here, but
-// owned by the caller so that it outlives the library.
-void ExtractModules(ScriptLibrary& library, TransferBuffer& transfer,
-                    const std::string& working_folder, const std::string& firmware_path);
+// owned by the caller so that it outlives the library. Says which modules were written.
+struct ModulesWritten {
+  std::size_t count = 0;
+  bool launch = false;  // Launch.pyo among them
+};
+ModulesWritten ExtractModules(ScriptLibrary& library, TransferBuffer& transfer,
+                              const std::string& working_folder,
+                              const std::string& firmware_path, Narrator* narrator = nullptr);
 
 }  // namespace fwlaunch

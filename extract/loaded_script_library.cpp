@@ -49,13 +49,22 @@ Function Export(const platform::DynamicLibrary& library, const char* name) {
 
 }  // namespace
 
-std::unique_ptr<ScriptLibrary> LoadScriptLibrary(const std::string& path) {
-  std::optional<platform::DynamicLibrary> library = platform::DynamicLibrary::Open(path);
-  if (!library) return nullptr;
+std::unique_ptr<ScriptLibrary> LoadScriptLibrary(const std::string& path, Narrator* narrator) {
+  Result<platform::DynamicLibrary> library = platform::DynamicLibrary::Open(path);
+  if (!library) {
+    Narrate(narrator, [&] { return "the script library does not load: " + library.reason(); });
+    return nullptr;
+  }
   auto open_firmware = Export<OpenFirmwareFunction>(*library, kOpenFirmwareExport);
   auto read_file = Export<ReadFileFunction>(*library, kReadFileExport);
   auto query_cfg = Export<QueryCfgFunction>(*library, kQueryCfgExport);
+  for (auto [found, name] : {std::pair<bool, const char*>{open_firmware != nullptr, kOpenFirmwareExport},
+                             {read_file != nullptr, kReadFileExport},
+                             {query_cfg != nullptr, kQueryCfgExport}}) {
+    if (!found) Narrate(narrator, [&] { return std::string("the script library lacks the export ") + name; });
+  }
   if (open_firmware == nullptr || read_file == nullptr || query_cfg == nullptr) return nullptr;
+  Narrate(narrator, [&] { return "loaded the script library " + path; });
   return std::make_unique<LoadedScriptLibrary>(std::move(*library), open_firmware, read_file,
                                                query_cfg);
 }

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "extract/extraction_limits.h"
+#include "narration/narrator.h"
 
 namespace fwlaunch {
 
@@ -46,6 +47,8 @@ class ScriptLibrary {
 
 // Loads the library at path and binds the three exports; nothing when it cannot be
 // loaded or lacks one of them (it is then unloaded again at once).
-std::unique_ptr<ScriptLibrary> LoadScriptLibrary(const std::string& path);
+// The narrator, if any, hears the loader's own words or which export is missing.
+std::unique_ptr<ScriptLibrary> LoadScriptLibrary(const std::string& path,
+                                                 Narrator* narrator = nullptr);
 
 }  // namespace fwlaunch

@@ -37,12 +37,16 @@ std::optional<std::string_view> ScriptListWalk::Next() {
   return entry;
 }
 
-bool IsExtractableEntry(std::string_view entry) {
+std::optional<std::string_view> WhyNotExtracted(std::string_view entry) {
+  if (!HasModuleExtension(entry)) return "it ends in neither .pyd nor .pyo";
   // Longer names would be cut short in the entry name, and a cut name could overwrite
   // another module.
-  if (entry.size() >= kEntryNameSize) return false;
-  return HasModuleExtension(entry) && platform::StaysInsideFolder(entry);
+  if (entry.size() >= kEntryNameSize) return "it has 128 characters or more";
+  if (!platform::StaysInsideFolder(entry)) return "it would lead out of the working folder";
+  return std::nullopt;
 }
+
+bool IsExtractableEntry(std::string_view entry) { return !WhyNotExtracted(entry); }
 
 std::optional<std::string> ModuleOutputPath(std::string_view working_folder,
                                             std::string_view entry) {

@@ -25,6 +25,8 @@ class ScriptListWalk {
 // fits the entry name with its NUL (127 characters), and cannot lead out of the working folder
 // under this system's path rules (platform/path_rules.h).
 bool IsExtractableEntry(std::string_view entry);
+// Why an entry is not extracted, in a few words; nothing when it is.
+std::optional<std::string_view> WhyNotExtracted(std::string_view entry);
 
 // The working folder followed by the entry, unchanged; nothing when that would exceed the
 // 1023 characters a path may hold.

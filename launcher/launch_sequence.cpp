@@ -1,6 +1,7 @@
 #include "launcher/launch_sequence.h"
 
 #include <cstdio>
+#include <exception>
 #include <optional>
 #include <string>
 #include <vector>
@@ -9,6 +10,7 @@
 #include "launcher/interpreter/script_run.h"
 #include "launcher/launch_failure.h"
 #include "launcher/working_folder.h"
+#include "narration/printable.h"
 #include "platform/file_system.h"
 #include "platform/isolated_section.h"
 #include "platform/run_lock.h"
@@ -27,42 +29,73 @@ std::vector<std::string> ScriptArguments(const std::string& library_path,
   return arguments;
 }
 
-int ExtractAndRun(const LaunchRequest& request, const std::string& working_folder) {
+int ExtractAndRun(const LaunchRequest& request, const std::string& working_folder,
+                  Narrator* narrator) {
   std::string library_path = ScriptLibraryPath(working_folder);
+  Narrate(narrator, [&] {
+    return "working folder " + Printable(working_folder) + ", script library " +
+           Printable(library_path) + ", firmware " + Printable(request.firmware_path);
+  });
 
-  if (!ExtractScripts(library_path, working_folder, request.firmware_path)) {
+  if (!ExtractScripts(library_path, working_folder, request.firmware_path, narrator)) {
     throw LaunchFailure(kExtractionFailed);
   }
-  return RunScript(working_folder, request.function_name, ScriptArguments(library_path, request));
+  return RunScript(working_folder, request.function_name, ScriptArguments(library_path, request),
+                   narrator);
+}
+
+std::string DescribeLock(const platform::RunLock& lock) {
+  if (lock.owned()) return "took the run lock on the working folder";
+  if (lock.inherited()) return "went on under the run lock of the run that started this one";
+  return "no run lock: the working folder cannot be opened";
+}
+
+std::string DescribeEnd(const std::optional<platform::SectionOutcome>& outcome) {
+  if (!outcome) return "the script's process could not be started";
+  switch (outcome->end()) {
+    case platform::SectionEnd::kReturned:
+      return "the script's process ended with status " + std::to_string(outcome->status());
+    case platform::SectionEnd::kCrashed:
+      return "the script's process crashed";
+    case platform::SectionEnd::kInterrupted:
+      return "the script's process was ended on request (interrupt or termination)";
+  }
+  return "?";
 }
 
 }  // namespace
 
-int RunGuardedSection(const LaunchRequest& request, const std::string& working_folder) noexcept {
+int RunGuardedSection(const LaunchRequest& request, const std::string& working_folder,
+                      Narrator* narrator) noexcept {
   int exit_status = -1;
   try {
-    exit_status = ExtractAndRun(request, working_folder);
+    exit_status = ExtractAndRun(request, working_folder, narrator);
   } catch (const LaunchFailure& failure) {
     std::printf("%s\n", failure.what());
+  } catch (const std::exception& failure) {
+    Narrate(narrator, [&] { return std::string("failed: ") + failure.what(); });
+    std::printf("%s\n", kUnknownException);
   } catch (...) {
     std::printf("%s\n", kUnknownException);
   }
   return exit_status;
 }
 
-int RunLaunchSequence(const LaunchRequest& request) {
+int RunLaunchSequence(const LaunchRequest& request, Narrator* narrator) {
   std::string working_folder = WorkingFolder(platform::TemporaryFolder());
   platform::RunLock lock = platform::RunLock::Acquire(working_folder);
+  Narrate(narrator, [&] { return DescribeLock(lock); });
 
   int exit_status = -1;
-  std::optional<platform::SectionOutcome> outcome =
-      platform::RunIsolated([&] { return RunGuardedSection(request, working_folder); });
+  std::optional<platform::SectionOutcome> outcome = platform::RunIsolated(
+      [&] { return RunGuardedSection(request, working_folder, narrator); });
+  Narrate(narrator, [&] { return DescribeEnd(outcome); });
   if (!outcome || outcome->end() == platform::SectionEnd::kCrashed) {
     std::printf("%s\n", kUnknownException);
   } else if (outcome->end() == platform::SectionEnd::kReturned) {
     exit_status = outcome->status();
   }
-  PurgeSharedData();
+  PurgeSharedData(narrator);
   // Only now may the next run start: it would otherwise extract and run while this one purges.
   lock.Release();
   // A run that someone asked to end ends as they asked, but only once the purge has run.

@@ -1,10 +1,12 @@
-// fwlaunch: runs the conversion scripts that a firmware image carries.
+// fwlaunch: runs the conversion scripts that a firmware image carries. Built a second time with
+// FWLAUNCH_TRACE as fwlaunch-trace, its diagnostic twin.
 #include <cstdio>
 #include <cstdlib>
 
 #include "launcher/command_line.h"
 #include "launcher/launch_sequence.h"
 #include "launcher/working_folder.h"
+#include "narration/stderr_narrator.h"
 #include "platform/file_system.h"
 #include "platform/process_start.h"
 #include "purge/purge_shared_data.h"
@@ -24,7 +26,7 @@ int main(int argc, char** argv) {
                   WorkingFolder(platform::TemporaryFolder()).c_str(), SharedDataFolder().c_str());
       return 0;
     case CommandAction::kVersion:
-      std::printf("fwlaunch %s\n", FWLAUNCH_VERSION);
+      std::printf("%s %s\n", FWLAUNCH_PROGRAM_NAME, FWLAUNCH_VERSION);
       return 0;
     case CommandAction::kUsageError:
       std::fputs(UsageText(), stdout);
@@ -32,7 +34,13 @@ int main(int argc, char** argv) {
     case CommandAction::kLaunch:
       break;
   }
+#if defined(FWLAUNCH_TRACE)
+  // The diagnostic twin: the same run, told step by step on standard error.
+  StderrNarrator narrator;
+  int exit_status = RunLaunchSequence(command.request, &narrator);
+#else
   int exit_status = RunLaunchSequence(command.request);
+#endif
   // Nothing is left to clean up but what the system reclaims anyway; ending here skips the
   // destruction of static objects, which a run would otherwise wait for.
   std::fflush(nullptr);

@@ -5,6 +5,8 @@
 #include <optional>
 #include <string>
 
+#include "platform/result.h"
+
 namespace fwlaunch::platform {
 
 struct DirectoryEntry {
@@ -28,8 +30,8 @@ class DirectorySearch {
   std::optional<DirectoryEntry> Next();
 
   // Removes a non-folder entry of this folder by name, whatever its attributes; a link goes,
-  // never what it points to. False when it stays.
-  bool RemoveEntry(const std::string& name);
+  // never what it points to. The system's reason when it stays.
+  Status RemoveEntry(const std::string& name);
 
  private:
   struct State;

@@ -1,15 +1,17 @@
 // A shared object loaded at run time and unloaded when its owner goes.
 #pragma once
 
-#include <optional>
 #include <string>
+
+#include "platform/result.h"
 
 namespace fwlaunch::platform {
 
 class DynamicLibrary {
  public:
-  // Loads with every symbol bound now and none made global; nothing when it cannot be loaded.
-  static std::optional<DynamicLibrary> Open(const std::string& path);
+  // Loads with every symbol bound now and none made global; the system loader's own words
+  // when it cannot be loaded.
+  static Result<DynamicLibrary> Open(const std::string& path);
 
   DynamicLibrary(DynamicLibrary&& other) noexcept;
   DynamicLibrary& operator=(DynamicLibrary&& other) noexcept;

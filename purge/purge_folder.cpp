@@ -2,17 +2,33 @@
 
 #include "platform/directory_search.h"
 #include "platform/file_system.h"
+#include "narration/printable.h"
 #include "purge/purge_shared_data.h"
 
 namespace fwlaunch {
 
-void PurgeFolder(const std::string& folder) {
-  if (!platform::PathExists(folder)) return;
+void PurgeFolder(const std::string& folder, Narrator* narrator) {
+  if (!platform::PathExists(folder)) {
+    Narrate(narrator, [&] { return "purge: " + Printable(folder) + " does not exist"; });
+    return;
+  }
   std::optional<platform::DirectorySearch> search = platform::DirectorySearch::Open(folder);
-  if (!search) return;
+  if (!search) {
+    Narrate(narrator, [&] { return "purge: " + Printable(folder) + " cannot be searched"; });
+    return;
+  }
   while (std::optional<platform::DirectoryEntry> entry = search->Next()) {
-    if (entry->is_folder) continue;
-    search->RemoveEntry(entry->name);
+    if (entry->is_folder) {
+      Narrate(narrator, [&] {
+        return "purge: left " + Printable(entry->name) + ": a folder (or a link to one)";
+      });
+      continue;
+    }
+    Status removed = search->RemoveEntry(entry->name);
+    Narrate(narrator, [&] {
+      return removed ? "purge: removed " + Printable(entry->name)
+                     : "purge: left " + Printable(entry->name) + ": " + removed.reason();
+    });
   }
 }
 

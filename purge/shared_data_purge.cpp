@@ -32,10 +32,14 @@ std::string SharedDataFolder() {
   return folder + "BrenvikProductTQLN" + platform::kSeparator;
 }
 
-void PurgeSharedData() {
+void PurgeSharedData(Narrator* narrator) {
   std::string folder = SharedDataFolder();
-  if (folder.empty() || folder.size() > kSharedFolderLimit) return;
-  PurgeFolder(folder);
+  if (folder.empty() || folder.size() > kSharedFolderLimit) {
+    Narrate(narrator, [] { return std::string("purge: no shared data folder to purge"); });
+    return;
+  }
+  Narrate(narrator, [&] { return "purge: the shared data folder " + folder; });
+  PurgeFolder(folder, narrator);
 }
 
 }  // namespace fwlaunch

@@ -102,10 +102,14 @@ int CallFunction(const PythonExports& api, const std::string& function_name,
 }  // namespace
 
 int RunScript(const std::string& working_folder, const std::string& function_name,
-              const std::vector<std::string>& arguments) {
+              const std::vector<std::string>& arguments, Narrator* narrator) {
   std::string missing;
   std::optional<PythonLibrary> python = PythonLibrary::Load(kPythonLibrary, &missing);
-  if (!python) throw std::runtime_error("no usable interpreter: " + missing);
+  if (!python) {
+    Narrate(narrator, [&] { return "no usable interpreter: " + missing; });
+    throw std::runtime_error("no usable interpreter: " + missing);
+  }
+  Narrate(narrator, [&] { return std::string("bound ") + kPythonLibrary; });
   BoundInterpreter interpreter(python->api(), working_folder);
   PutFolderFirstOnPath(python->api(), working_folder);
   return CallFunction(python->api(), function_name, arguments);

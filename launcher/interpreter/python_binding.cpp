@@ -22,9 +22,9 @@ bool Resolve(const platform::DynamicLibrary& library, const char* name, Slot* sl
 }  // namespace
 
 std::optional<PythonLibrary> PythonLibrary::Load(const std::string& name, std::string* missing) {
-  std::optional<platform::DynamicLibrary> library = platform::DynamicLibrary::Open(name);
+  Result<platform::DynamicLibrary> library = platform::DynamicLibrary::Open(name);
   if (!library) {
-    if (missing != nullptr) *missing = name;
+    if (missing != nullptr) *missing = library.reason();
     return std::nullopt;
   }
   PythonExports api{};

@@ -5,6 +5,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
+#include <cstring>
 #include <utility>
 
 namespace fwlaunch::platform {
@@ -51,8 +53,9 @@ std::optional<DirectoryEntry> DirectorySearch::Next() {
 
 // A file's own mode never stands in the way of unlinking it here, so it is left alone:
 // changing it would also change every hard link to the same file.
-bool DirectorySearch::RemoveEntry(const std::string& name) {
-  return unlinkat(dirfd(state_->stream), name.c_str(), 0) == 0;
+Status DirectorySearch::RemoveEntry(const std::string& name) {
+  if (unlinkat(dirfd(state_->stream), name.c_str(), 0) != 0) return Fail(std::strerror(errno));
+  return Done{};
 }
 
 }  // namespace fwlaunch::platform

@@ -6,11 +6,14 @@
 
 namespace fwlaunch::platform {
 
-std::optional<DynamicLibrary> DynamicLibrary::Open(const std::string& path) {
+Result<DynamicLibrary> DynamicLibrary::Open(const std::string& path) {
   // A path without a slash would make dlopen search the system folders instead.
-  if (path.find('/') == std::string::npos) return std::nullopt;
+  if (path.find('/') == std::string::npos) return Fail(path + ": not a path to a file");
   void* handle = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
-  if (handle == nullptr) return std::nullopt;
+  if (handle == nullptr) {
+    const char* why = dlerror();
+    return Fail(why != nullptr ? why : path + ": cannot be loaded");
+  }
   return DynamicLibrary(handle);
 }
 

@@ -46,10 +46,11 @@ std::optional<DirectoryEntry> DirectorySearch::Next() {
   return DirectoryEntry{found.cFileName, (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0};
 }
 
-bool DirectorySearch::RemoveEntry(const std::string& name) {
+Status DirectorySearch::RemoveEntry(const std::string& name) {
   std::string path = state_->folder + name;
   SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-  return DeleteFileA(path.c_str()) != 0;
+  if (DeleteFileA(path.c_str())) return Done{};
+  return Fail("Windows error " + std::to_string(GetLastError()));
 }
 
 }  // namespace fwlaunch::platform

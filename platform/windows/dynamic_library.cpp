@@ -6,9 +6,16 @@
 
 namespace fwlaunch::platform {
 
-std::optional<DynamicLibrary> DynamicLibrary::Open(const std::string& path) {
+Result<DynamicLibrary> DynamicLibrary::Open(const std::string& path) {
   HMODULE handle = LoadLibraryA(path.c_str());
-  if (handle == nullptr) return std::nullopt;
+  if (handle == nullptr) {
+    DWORD code = GetLastError();
+    char text[256] = {};
+    DWORD length = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+                                  nullptr, code, 0, text, sizeof text, nullptr);
+    while (length > 0 && (text[length - 1] == '\n' || text[length - 1] == '\r')) text[--length] = 0;
+    return Fail(path + ": " + (length > 0 ? std::string(text) : "error " + std::to_string(code)));
+  }
   return DynamicLibrary(reinterpret_cast<void*>(handle));
 }
 

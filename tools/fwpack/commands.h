@@ -6,6 +6,8 @@
 #include <string_view>
 #include <vector>
 
+#include "narration/printable.h"
+
 namespace fwlaunch::fwpack {
 
 inline constexpr int kExitOk = 0;
@@ -30,9 +32,6 @@ void Warn(const std::string& subject, const std::string& what);
 const char* UsageText();
 // One command's help, or null for an unknown command.
 const char* CommandHelp(const std::string& command);
-// The text with control characters escaped (\n, \r, \xNN); with escape_tabs, also tabs and
-// backslashes, so that the result holds neither a tab nor a line break and reads back unambiguously.
-std::string Printable(std::string_view text, bool escape_tabs = false);
 // Prints what is wrong and the usage on standard error and returns kExitUsage.
 int UsageError(const std::string& what);
 

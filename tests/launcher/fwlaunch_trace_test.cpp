@@ -1,0 +1,88 @@
+// The diagnostic twin: the same run as fwlaunch, with every step told on standard error.
+#include "tests/launcher/fwlaunch_fixture.h"
+
+namespace fwlaunch::testing {
+namespace {
+
+class FwlaunchTraceTest : public FwlaunchTest {
+ protected:
+  // Runs the twin, then fwlaunch on the same state, and checks that they agree on everything
+  // but standard error. Returns the twin's run.
+  ProgramRun Both(const std::string& function, std::vector<std::string> extra = {}) {
+    std::vector<std::string> arguments = LaunchArguments(function, extra);
+    ProgramRun traced = RunProgram(FWLAUNCH_TRACE_BINARY, arguments, options);
+    ProgramRun plain = RunProgram(FWLAUNCH_TESTING_BINARY, arguments, options);
+    EXPECT_EQ(traced.exit_status, plain.exit_status) << function;
+    EXPECT_EQ(traced.out, plain.out) << function;
+    EXPECT_EQ(plain.err, "") << "fwlaunch itself says nothing on standard error";
+    return traced;
+  }
+  static void ExpectSaid(const ProgramRun& run, const std::string& words) {
+    EXPECT_NE(run.err.find(words), std::string::npos) << "missing: " << words << "\n" << run.err;
+  }
+};
+
+TEST_F(FwlaunchTraceTest, TellsWhyTheLibraryFailed) {
+  fs::remove(Work() / "Script.dll");
+  ProgramRun run = Both("Seven");
+  ExpectSaid(run, "the script library does not load: ");
+  ExpectSaid(run, "Script.dll: cannot open shared object file");
+
+  fs::copy_file(FWLAUNCH_INCOMPLETE_LIBRARY, Work() / "Script.dll");
+  run = Both("Seven");
+  ExpectSaid(run, "the script library lacks the export Py_QueryCfg");
+}
+
+TEST_F(FwlaunchTraceTest, TellsEachEntrysFateAndWhoWroteLaunch) {
+  WriteFile(Firmware() / "SCRIPT_PYD", "Launch.pyo\nnotes.txt\n../out.pyo\nhelper.pyo\n");
+  ProgramRun run = Both("UseHelper");
+  EXPECT_EQ(run.exit_status, 42);
+  ExpectSaid(run, "module list as received (43 characters): Launch.pyo\\nnotes.txt\\n");
+  ExpectSaid(run, "wrote Launch.pyo: ");
+  ExpectSaid(run, "skipped notes.txt: it ends in neither .pyd nor .pyo");
+  ExpectSaid(run, "skipped ../out.pyo: it would lead out of the working folder");
+  ExpectSaid(run, "Launch.pyo was written by this run");
+  ExpectSaid(run, "Launch.UseHelper returned 42");
+  ExpectSaid(run, "purge: removed state.dat");
+  ExpectSaid(run, "purge: left sub: a folder");
+
+  // A list without Launch.pyo: the one the run before left is what runs.
+  WriteFile(Firmware() / "SCRIPT_PYD", "helper.pyo\n");
+  run = Both("Seven");
+  EXPECT_EQ(run.exit_status, 7);
+  ExpectSaid(run, "Launch.pyo was NOT written by this run");
+}
+
+TEST_F(FwlaunchTraceTest, ShowsTheTracebacksFwlaunchKeepsQuiet) {
+  ProgramRun run = Both("Raise");
+  EXPECT_EQ(run.exit_status, 255);
+  ExpectSaid(run, "Traceback (most recent call last):");
+  ExpectSaid(run, "RuntimeError: the conversion failed");
+  ExpectSaid(run, "Launch.Raise raised: exit status -1");
+
+  run = Both("Exit");  // SystemExit is shown, not obeyed
+  EXPECT_EQ(run.exit_status, 255);
+  ExpectSaid(run, "Launch.Exit raised");
+
+  run = Both("Text");
+  ExpectSaid(run, "Launch.Text returned '7', which is no 32-bit integer");
+  run = Both("TooLarge");
+  ExpectSaid(run, "Launch.TooLarge returned 2147483648, which is no 32-bit integer");
+
+  run = Both("Missing");
+  ExpectSaid(run, "Launch has no top-level name Missing");
+  WriteFile(Firmware() / "Launch.pyo", "not bytecode");
+  run = Both("Seven");
+  EXPECT_EQ(run.out, "Failed to load Launch.pyo!\n");
+  ExpectSaid(run, "Launch could not be imported");
+}
+
+TEST_F(FwlaunchTraceTest, TellsHowTheScriptsProcessEnded) {
+  ProgramRun run = Both("Crash");
+  EXPECT_EQ(run.out, "Unknown Exception!\n");
+  ExpectSaid(run, "the script's process crashed");
+  ExpectSaid(run, "purge: removed state.dat");
+}
+
+}  // namespace
+}  // namespace fwlaunch::testing
