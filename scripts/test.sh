@@ -22,4 +22,5 @@ cmake --build "$build" -j"$(nproc)"
 # sanitizer must let such a crash end the process by its signal, as it would without it.
 export ASAN_OPTIONS="${ASAN_OPTIONS:-detect_leaks=1:handle_segv=0:handle_sigbus=0:handle_sigfpe=0}"
 export UBSAN_OPTIONS="${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}"
+export LSAN_OPTIONS="${LSAN_OPTIONS:-suppressions=$PWD/tests/sanitizer/cpython27.lsan.supp}"
 ctest --test-dir "$build" -j"$(nproc)" --output-on-failure

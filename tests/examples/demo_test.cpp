@@ -67,6 +67,38 @@ TEST_F(DemoTest, WithoutItsExtensionModuleTheScriptWritesTheSameHex) {
   EXPECT_TRUE(ReadFile(without) == ReadFile(with));
 }
 
+// A firmware packed from its Python sources: fwpack compiles them as python2.7 -OO would.
+TEST_F(DemoTest, AFirmwarePackedFromSourcesRunsTheSame) {
+  fs::path with = scratch.path() / "with.hex";
+  ASSERT_EQ(Launch({"ToHex", with.string()}).exit_status, 0);
+
+  fs::path source = FWLAUNCH_SOURCE_DIR;
+  fs::path image = scratch.path() / "from-sources.fw";
+  ProgramRun packed = RunProgram(
+      FWLAUNCH_FWPACK, {"create", image.string(), (source / "examples/demo/Launch.py").string(),
+                        (source / "firmware_helper/firmware.py").string(), FWLAUNCH_DEMO_PAYLOAD});
+  ASSERT_EQ(packed.exit_status, 0) << packed.err;
+  fs::path from_sources = scratch.path() / "from-sources.hex";
+  ProgramRun run = RunProgram(FWLAUNCH_TESTING_BINARY,
+                              {"x", image.string(), "ToHex", from_sources.string()},
+                              WithTemporaryFolder(scratch.path()));
+  ASSERT_EQ(run.exit_status, 0) << run.out << run.err;
+  EXPECT_TRUE(ReadFile(from_sources) == ReadFile(with));
+
+  // The compiled member is python2.7 -OO's own code object, byte for byte after the header.
+  fs::path extracted = scratch.path() / "extracted";
+  ASSERT_EQ(RunProgram(FWLAUNCH_FWPACK, {"extract", "-C", extracted.string(), image.string(),
+                                         "Launch.pyo"}).exit_status, 0);
+  fs::path reference = scratch.path() / "reference.pyo";
+  ProgramRun compiled = RunProgram(
+      FWLAUNCH_PYTHON, {"-OO", "-c",
+                        "import py_compile, sys; py_compile.compile(sys.argv[1], sys.argv[2], "
+                        "'Launch.py', doraise=True)",
+                        (source / "examples/demo/Launch.py").string(), reference.string()});
+  ASSERT_EQ(compiled.exit_status, 0) << compiled.err;
+  EXPECT_TRUE(ReadFile(extracted / "Launch.pyo").substr(8) == ReadFile(reference).substr(8));
+}
+
 TEST_F(DemoTest, InfoListsTheModulesAndThePayload) {
   ProgramRun run = Launch({"Info"});
   EXPECT_EQ(run.exit_status, 0) << run.err;

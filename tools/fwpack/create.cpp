@@ -11,6 +11,7 @@
 #include "platform/path_rules.h"
 #include "tools/fwpack/commands.h"
 #include "tools/fwpack/image_file.h"
+#include "tools/fwpack/python_compile.h"
 
 namespace fwlaunch::fwpack {
 
@@ -36,11 +37,19 @@ bool IsModuleName(const std::string& name) {
 }
 
 // A member is FILE (named by its base name) or NAME=PATH, unless FILE itself exists.
+// A FILE named X.py becomes the compiled member X.pyo.
 std::pair<std::string, std::string> ParseMember(const std::string& argument) {
   std::size_t equals = argument.find('=');
   if (equals != std::string::npos && equals > 0 && !platform::PathExists(argument))
     return {argument.substr(0, equals), argument.substr(equals + 1)};
-  return {std::string(platform::BaseName(argument)), argument};
+  std::string name(platform::BaseName(argument));
+  if (name.ends_with(".py")) name += 'o';
+  return {name, argument};
+}
+
+// A member named .pyo whose file is a .py source is compiled, as python2.7 -OO would.
+bool IsToBeCompiled(const std::string& name, const std::string& path) {
+  return name.ends_with(".pyo") && path.ends_with(".py");
 }
 
 Result<CreateOptions> ParseCreate(const Arguments& arguments) {
@@ -171,6 +180,10 @@ int RunCreate(const Arguments& arguments) {
       return kExitFailure;
     }
     Result<std::string> bytes = ReadMember(name, path);
+    if (bytes && IsToBeCompiled(name, path)) {
+      // Tracebacks name the source as the firmware's author knows it.
+      bytes = CompileOptimized(*bytes, std::string(platform::BaseName(path)), 0);
+    }
     if (!bytes) {
       Complain(path, bytes.reason());
       return kExitFailure;

@@ -24,6 +24,8 @@ const std::map<std::string, std::string>& CommandHelps() {
        "usage: fwpack create IMAGE [--compress] [--set KEY=VALUE]... [--] FILE|NAME=PATH...\n"
        "Packs the files into IMAGE, written whole or not at all ('-': standard output). A\n"
        "member is named by its file's base name, or NAME=PATH ('-' as PATH: standard input).\n"
+       "A Python source X.py is compiled into the member X.pyo, as python2.7 -OO would (also\n"
+       "NAME.pyo=PATH.py).\n"
        "SCRIPT_PYD, the module list fwlaunch reads, defaults to the .pyo and .pyd members in\n"
        "the order given; --set adds or replaces a config text. --compress deflates members\n"
        "where that makes them smaller. Refused: names of 128 bytes or more, duplicate names,\n"

@@ -1,5 +1,18 @@
-# Reads the firmware image through the script library, the same way fwlaunch does, from the
-# path that fwlaunch passes to every script function.
+# firmware: reading the firmware image from a script, through the script library, the same way
+# fwlaunch does. Pack it beside Launch in any firmware (fwpack create IMAGE Launch.py firmware.py
+# compiles both) and use it from a script function, which fwlaunch calls with the library's path
+# and the image's path first:
+#
+#     import firmware
+#
+#     def ToHex(library, image, out):
+#         fw = firmware.Firmware(library, image)   # loads the library, opens the image
+#         fw.modules()                            # the module list: ['Launch.pyo', ...]
+#         fw.config('VERSION')                    # any config text, '' when absent
+#         fw.size('payload.bin')                  # an entry's size, 0 when absent
+#         data = fw.read('payload.bin')           # its bytes; FirmwareError when unreadable
+#
+# The constants are those of the library's C interface (fwlaunch/script_library.h).
 import ctypes
 
 ACCESS_TOKEN = '\x01KQZVNPL'
@@ -11,10 +24,13 @@ MODE_READ = 1
 
 
 class FirmwareError(Exception):
+    # The library cannot be loaded, the image not opened, or an entry not read.
     pass
 
 
 class Firmware(object):
+    # One image opened through one script library; entries up to 10 MiB each.
+
     def __init__(self, library, image):
         try:
             self._library = ctypes.CDLL(library)
