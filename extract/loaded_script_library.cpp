@@ -58,10 +58,14 @@ std::unique_ptr<ScriptLibrary> LoadScriptLibrary(const std::string& path, Narrat
   auto open_firmware = Export<OpenFirmwareFunction>(*library, kOpenFirmwareExport);
   auto read_file = Export<ReadFileFunction>(*library, kReadFileExport);
   auto query_cfg = Export<QueryCfgFunction>(*library, kQueryCfgExport);
-  for (auto [found, name] : {std::pair<bool, const char*>{open_firmware != nullptr, kOpenFirmwareExport},
-                             {read_file != nullptr, kReadFileExport},
-                             {query_cfg != nullptr, kQueryCfgExport}}) {
-    if (!found) Narrate(narrator, [&] { return std::string("the script library lacks the export ") + name; });
+  const std::pair<bool, const char*> exports[] = {{open_firmware != nullptr, kOpenFirmwareExport},
+                                                   {read_file != nullptr, kReadFileExport},
+                                                   {query_cfg != nullptr, kQueryCfgExport}};
+  for (const std::pair<bool, const char*>& found : exports) {
+    if (!found.first) {
+      Narrate(narrator,
+              [&] { return std::string("the script library lacks the export ") + found.second; });
+    }
   }
   if (open_firmware == nullptr || read_file == nullptr || query_cfg == nullptr) return nullptr;
   Narrate(narrator, [&] { return "loaded the script library " + path; });
