@@ -6,23 +6,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 build=${BUILD_DIR:-build-windows}
 
-# Wine's 32-bit half comes from the i386 architecture.
-packages=(cmake make g++-mingw-w64-i686-posix gcc-mingw-w64-i686-posix binutils-mingw-w64-i686
-  mingw-w64-tools libz-mingw-w64-dev libgtest-dev wine wine32:i386)
-missing=()
-for package in "${packages[@]}"; do
-  dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed" ||
-    missing+=("$package")
-done
-if ((${#missing[@]})); then
-  echo "build-windows: installing ${missing[*]}"
-  sudo_if_needed=()
-  [ "$(id -u)" -eq 0 ] || sudo_if_needed=(sudo)
-  "${sudo_if_needed[@]}" dpkg --add-architecture i386
-  "${sudo_if_needed[@]}" apt-get update -qq
-  DEBIAN_FRONTEND=noninteractive "${sudo_if_needed[@]}" apt-get install -y -qq \
-    --no-install-recommends "${missing[@]}"
-fi
+scripts/setup.sh windows
 
 cmake -S . -B "$build" -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-i686.cmake \
   -DCMAKE_BUILD_TYPE=RelWithDebInfo \

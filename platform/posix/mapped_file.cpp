@@ -38,20 +38,6 @@ Result<MappedFile> MappedFile::Open(const std::string& path) {
   return MappedFile(mapped->first, mapped->second);
 }
 
-MappedFile::MappedFile(MappedFile&& other) noexcept
-    : data_(std::exchange(other.data_, nullptr)), size_(std::exchange(other.size_, 0)) {}
-
-MappedFile& MappedFile::operator=(MappedFile&& other) noexcept {
-  if (this != &other) {
-    Unmap();
-    data_ = std::exchange(other.data_, nullptr);
-    size_ = std::exchange(other.size_, 0);
-  }
-  return *this;
-}
-
-MappedFile::~MappedFile() { Unmap(); }
-
 void MappedFile::WillRead(std::size_t offset, std::size_t length) const {
   if (data_ == nullptr || offset >= size_) return;
   length = std::min(length, size_ - offset);
