@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# The launcher's run path must hold no empty entry: the loader reads one as the current folder,
-# where anyone could plant a library for it to load.
+# The run path of every program that loads the interpreter must hold no empty entry: the
+# loader reads one as the current folder, where anyone could plant a library for it to load.
 # Usage: run_path_test.sh PROGRAM...
 set -euo pipefail
 for program in "$@"; do
