@@ -70,3 +70,24 @@ function(fwlaunch_expose_headers TARGET)
     target_include_directories(${TARGET} PUBLIC "${view}")
   endif()
 endfunction()
+
+# Installs programs that load the interpreter's library: in the build tree they find it where
+# the build found it; installed, beside themselves (BIN/../lib/fwlaunch), wherever the tree is.
+# The installed copy's run path is rewritten in place (it is shorter): letting CMake build with
+# room for a later rewrite would pad the build tree's run path with an empty entry, which makes
+# the loader search the current folder.
+function(fwlaunch_install_programs)
+  include(GNUInstallDirs)
+  install(TARGETS ${ARGN} RUNTIME DESTINATION "${CMAKE_INSTALL_BINDIR}")
+  if(WIN32)
+    return()
+  endif()
+  foreach(target ${ARGN})
+    set_target_properties(${target} PROPERTIES INSTALL_RPATH "${FWLAUNCH_PYTHON2_LIBRARY_DIR}"
+                                               BUILD_WITH_INSTALL_RPATH ON)
+    install(CODE "file(RPATH_CHANGE
+      FILE \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_BINDIR}/$<TARGET_FILE_NAME:${target}>\"
+      OLD_RPATH \"${FWLAUNCH_PYTHON2_LIBRARY_DIR}\"
+      NEW_RPATH \"\$ORIGIN/../${CMAKE_INSTALL_LIBDIR}/fwlaunch\")")
+  endforeach()
+endfunction()

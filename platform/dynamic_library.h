@@ -1,6 +1,7 @@
 // A shared object loaded at run time and unloaded when its owner goes.
 #pragma once
 
+#include <optional>
 #include <string>
 
 #include "platform/result.h"
@@ -26,5 +27,9 @@ class DynamicLibrary {
   explicit DynamicLibrary(void* handle) : handle_(handle) {}
   void* handle_ = nullptr;
 };
+
+// The folder, ending in a separator, of the loaded library (or program) that holds the code or
+// data at address; nothing when the system cannot say.
+std::optional<std::string> FolderOfLibraryHolding(const void* address);
 
 }  // namespace fwlaunch::platform

@@ -1,5 +1,5 @@
-// The interpreter linked into the program (Linux): its standard library is found where the
-// build found it, and ".pyd" extension modules through a finder of our own.
+// The interpreter linked into the program (Linux): its standard library beside its library,
+// and ".pyd" extension modules through a finder of our own.
 #include <Python.h>
 
 #include "launcher/interpreter/embedded_interpreter.h"
@@ -7,10 +7,10 @@
 #include "launcher/interpreter/py_ref.h"
 #include "launcher/interpreter/script_call.h"
 #include "launcher/interpreter/script_run.h"
+#include "platform/dynamic_library.h"
 
-#ifndef FWLAUNCH_PYTHON_STDLIB
-#error "FWLAUNCH_PYTHON_STDLIB names the embedded interpreter's standard-library folder"
-#endif
+#include <optional>
+#include <stdexcept>
 
 namespace fwlaunch {
 
@@ -26,12 +26,22 @@ std::string SearchPath() {
   return PyString_AsString(text.get());
 }
 
+// The standard library lies beside the interpreter's own library, as a CPython installation
+// lays them out (lib/libpython2.7.so, lib/python2.7/) and as an installed fwlaunch carries them
+// (lib/fwlaunch/): found from where the loader found the library, no path is built in.
+std::string StandardLibraryFolder() {
+  std::optional<std::string> folder =
+      platform::FolderOfLibraryHolding(reinterpret_cast<const void*>(&Py_Initialize));
+  if (!folder) throw std::runtime_error("the interpreter's library cannot be located");
+  return *folder + "python2.7";
+}
+
 }  // namespace
 
 int RunScript(const std::string& working_folder, const std::string& function_name,
               const std::vector<std::string>& arguments, Narrator* narrator) {
   EmbeddedInterpreter interpreter(working_folder);
-  PrepareModuleSearch(working_folder, FWLAUNCH_PYTHON_STDLIB);
+  PrepareModuleSearch(working_folder, StandardLibraryFolder());
   interpreter.AdoptLocaleEncodings();
   Narrate(narrator, [&] {
     return "interpreter started, home " + working_folder + ", sys.path " + SearchPath();

@@ -34,4 +34,13 @@ DynamicLibrary::~DynamicLibrary() {
 
 void* DynamicLibrary::Symbol(const char* name) const { return dlsym(handle_, name); }
 
+std::optional<std::string> FolderOfLibraryHolding(const void* address) {
+  Dl_info info{};
+  if (dladdr(address, &info) == 0 || info.dli_fname == nullptr) return std::nullopt;
+  std::string path = info.dli_fname;
+  std::size_t slash = path.rfind('/');
+  if (slash == std::string::npos) return std::nullopt;
+  return path.substr(0, slash + 1);
+}
+
 }  // namespace fwlaunch::platform

@@ -38,4 +38,19 @@ void* DynamicLibrary::Symbol(const char* name) const {
   return reinterpret_cast<void*>(GetProcAddress(static_cast<HMODULE>(handle_), name));
 }
 
+std::optional<std::string> FolderOfLibraryHolding(const void* address) {
+  HMODULE module = nullptr;
+  if (!GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS |
+                              GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+                          static_cast<LPCSTR>(address), &module))
+    return std::nullopt;
+  char path[1024] = {};
+  DWORD length = GetModuleFileNameA(module, path, sizeof path);
+  if (length == 0 || length >= sizeof path) return std::nullopt;
+  std::string folder(path, length);
+  std::size_t separator = folder.find_last_of("\\/");
+  if (separator == std::string::npos) return std::nullopt;
+  return folder.substr(0, separator + 1);
+}
+
 }  // namespace fwlaunch::platform

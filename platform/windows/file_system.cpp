@@ -37,6 +37,16 @@ std::optional<std::string> TemporaryFolder() {
   return std::string(folder.data(), length);
 }
 
+std::optional<std::string> ProgramFolder() {
+  char path[kPathCapacity] = {};
+  DWORD length = GetModuleFileNameA(nullptr, path, kPathCapacity);
+  if (length == 0 || length >= kPathCapacity) return std::nullopt;
+  std::string folder(path, length);
+  std::size_t separator = folder.find_last_of("\\/");
+  if (separator == std::string::npos) return std::nullopt;
+  return folder.substr(0, separator + 1);
+}
+
 std::optional<std::string> MachineDataFolder() {
   IMalloc* allocator = nullptr;
   if (FAILED(SHGetMalloc(&allocator)) || allocator == nullptr) return std::nullopt;

@@ -16,6 +16,10 @@ class Compiler {
   Compiler() {
     Py_OptimizeFlag = 2;
     Py_NoSiteFlag = 1;
+    // Compiling needs nothing of the standard library: no search for it, and no complaint
+    // where it is not found, nor anything taken from the environment.
+    Py_FrozenFlag = 1;
+    Py_IgnoreEnvironmentFlag = 1;
     Py_InitializeEx(0);
   }
   Compiler(const Compiler&) = delete;

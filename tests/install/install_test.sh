@@ -1,0 +1,56 @@
+#!/usr/bin/env bash
+# The installed tree works for any user, anywhere: installed, stripped, moved to another prefix
+# and run by an unprivileged user, it runs a firmware made from Python sources with the
+# installed fwpack, and no program in it names the build machine's interpreter.
+# Usage: install_test.sh BUILD_DIR SOURCE_DIR
+set -euo pipefail
+build=$1 source=$2
+root=$(mktemp -d)
+trap 'rm -rf "$root"' EXIT
+chmod 755 "$root"
+cmake --install "$build" --prefix "$root/installed" --strip >/dev/null
+mv "$root/installed" "$root/moved"
+tree=$root/moved
+fail() { echo "install test: $*" >&2; exit 1; }
+
+python_root=$(sed -n 's/^Python2_ROOT_DIR:PATH=//p' "$build/CMakeCache.txt")
+for program in fwlaunch fwlaunch-trace fwpack; do
+  runpath=$(readelf -d "$tree/bin/$program" | sed -n 's/.*(RUNPATH).*\[\(.*\)\]/\1/p')
+  [ "$runpath" = '$ORIGIN/../lib/fwlaunch' ] || fail "$program: run path '$runpath'"
+  if [ -n "$python_root" ] && grep -q "$python_root" "$tree/bin/$program"; then
+    fail "$program names $python_root"
+  fi
+done
+for file in lib/fwlaunch/libpython2.7.so.1.0 lib/fwlaunch/python2.7/os.py lib/fwlaunch/Script.dll \
+  include/fwlaunch/script_library.h lib/pkgconfig/fwlaunch-script-library.pc \
+  lib/cmake/fwlaunch/fwlaunchConfig.cmake share/fwlaunch/firmware.py \
+  share/man/man1/fwlaunch.1 share/man/man1/fwlaunch-trace.1 share/man/man1/fwpack.1 \
+  share/doc/fwlaunch/README.md; do
+  [ -e "$tree/$file" ] || fail "missing $file"
+done
+
+# As nobody: a firmware packed from sources with the installed fwpack, run by the installed
+# fwlaunch with the installed Script.dll.
+work=$root/work
+mkdir -p "$work/tmp/QALM"
+cp "$tree/lib/fwlaunch/Script.dll" "$work/tmp/QALM/"
+cat >"$work/Launch.py" <<'PY'
+import firmware
+import zlib
+
+
+def Check(library, image, expected):
+    fw = firmware.Firmware(library, image)
+    # The standard library (zlib) and the helper module both answer.
+    return 7 if fw.read('data.bin') == expected and zlib.crc32('') == 0 else 1
+PY
+printf 'payload' >"$work/data.bin"
+chmod -R a+rwX "$work"
+as_nobody=(setpriv --reuid=nobody --regid=nogroup --clear-groups env -i HOME=/nonexistent)
+"${as_nobody[@]}" "$tree/bin/fwpack" create "$work/check.fw" "$work/Launch.py" \
+  "$tree/share/fwlaunch/firmware.py" "$work/data.bin" || fail "fwpack create failed"
+status=0
+"${as_nobody[@]}" TMPDIR="$work/tmp" "$tree/bin/fwlaunch" x "$work/check.fw" Check payload ||
+  status=$?
+[ "$status" -eq 7 ] || fail "fwlaunch as nobody exited $status"
+echo "install test: the moved tree ran a firmware as nobody"
