@@ -12,19 +12,10 @@ fwlaunch_expose_headers(fwlaunch_test_support)
 # The doubles: the folder-serving script library with cdecl and with stdcall exports (the
 # latter exported under their plain names, as such DLLs usually are), one lacking an export,
 # and python27.dll, which lies beside the launcher the tests run so that it finds it first.
-set(FWLAUNCH_TEST_LIBRARY_DIR "${CMAKE_CURRENT_BINARY_DIR}/library")
-foreach(library folder_script_library stdcall_script_library incomplete_script_library)
-  fwlaunch_add_library(${library} MODULE support/folder_script_library.cpp)
-  target_link_libraries(${library} PRIVATE fwlaunch_library_interface)
-  set_target_properties(${library} PROPERTIES
-    PREFIX "" SUFFIX ".dll" LIBRARY_OUTPUT_DIRECTORY "${FWLAUNCH_TEST_LIBRARY_DIR}")
-endforeach()
-set_target_properties(folder_script_library PROPERTIES OUTPUT_NAME "Script")
-set_target_properties(stdcall_script_library PROPERTIES OUTPUT_NAME "Stdcall")
-set_target_properties(incomplete_script_library PROPERTIES OUTPUT_NAME "Incomplete")
-target_compile_definitions(stdcall_script_library PRIVATE FWLAUNCH_STDCALL_EXPORTS)
+fwlaunch_add_script_library_double(folder_script_library Script)
+fwlaunch_add_script_library_double(stdcall_script_library Stdcall FWLAUNCH_STDCALL_EXPORTS)
 target_link_options(stdcall_script_library PRIVATE "LINKER:--kill-at")
-target_compile_definitions(incomplete_script_library PRIVATE FWLAUNCH_OMIT_QUERY_CFG)
+fwlaunch_add_script_library_double(incomplete_script_library Incomplete FWLAUNCH_OMIT_QUERY_CFG)
 
 set(FWLAUNCH_TEST_PROGRAM_DIR "${CMAKE_CURRENT_BINARY_DIR}/program")
 fwlaunch_add_library(python27_double MODULE support/windows/python27_double.cpp)
