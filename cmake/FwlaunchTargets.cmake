@@ -71,11 +71,19 @@ function(fwlaunch_expose_headers TARGET)
   endif()
 endfunction()
 
-# Installs programs that load the interpreter's library: in the build tree they find it where
-# the build found it; installed, beside themselves (BIN/../lib/fwlaunch), wherever the tree is.
-# The installed copy's run path is rewritten in place (it is shorter): letting CMake build with
-# room for a later rewrite would pad the build tree's run path with an empty entry, which makes
-# the loader search the current folder.
+# A program that loads the interpreter's library finds it where the build found it. Built with
+# that run path directly: letting CMake reserve room for a later rewrite would pad the build
+# tree's run path with an empty entry, which makes the loader search the current folder.
+function(fwlaunch_find_interpreter_where_built TARGET)
+  if(NOT WIN32)
+    set_target_properties(${TARGET} PROPERTIES INSTALL_RPATH "${FWLAUNCH_PYTHON2_LIBRARY_DIR}"
+                                               BUILD_WITH_INSTALL_RPATH ON)
+  endif()
+endfunction()
+
+# Installs such programs so that they find the interpreter's library beside themselves
+# (BIN/../lib/fwlaunch), wherever the tree is: the installed copy's run path is rewritten in
+# place, which fits since it is shorter.
 function(fwlaunch_install_programs)
   include(GNUInstallDirs)
   install(TARGETS ${ARGN} RUNTIME DESTINATION "${CMAKE_INSTALL_BINDIR}")
@@ -83,8 +91,6 @@ function(fwlaunch_install_programs)
     return()
   endif()
   foreach(target ${ARGN})
-    set_target_properties(${target} PROPERTIES INSTALL_RPATH "${FWLAUNCH_PYTHON2_LIBRARY_DIR}"
-                                               BUILD_WITH_INSTALL_RPATH ON)
     install(CODE "file(RPATH_CHANGE
       FILE \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_BINDIR}/$<TARGET_FILE_NAME:${target}>\"
       OLD_RPATH \"${FWLAUNCH_PYTHON2_LIBRARY_DIR}\"

@@ -95,10 +95,8 @@ ModulesWritten ExtractModules(ScriptLibrary& library, TransferBuffer& transfer,
     std::array<char, kEntryNameSize> entry_name{};
     std::copy(entry->begin(), entry->end(), entry_name.begin());
     if (ExtractModule(library, context.data(), entry_name.data(), *output_path, transfer,
-                      narrator)) {
-      ++written.count;
+                      narrator))
       written.launch |= *entry == kLaunchModuleFile;
-    }
   }
   return written;
 }

@@ -24,9 +24,8 @@ bool ExtractScripts(const std::string& library_path, const std::string& working_
 
 // The conversation with an already loaded library: query the list, open the firmware, read
 // and write each listed module in list order. The transfer buffer is allocated here, but
-// owned by the caller so that it outlives the library. Says which modules were written.
+// owned by the caller so that it outlives the library. Says whether Launch.pyo was written.
 struct ModulesWritten {
-  std::size_t count = 0;
   bool launch = false;  // Launch.pyo among them
 };
 ModulesWritten ExtractModules(ScriptLibrary& library, TransferBuffer& transfer,

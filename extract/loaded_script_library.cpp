@@ -42,9 +42,13 @@ class LoadedScriptLibrary final : public ScriptLibrary {
   QueryCfgFunction query_cfg_;
 };
 
+// The export by name; null, said to the narrator, when the library has none of that name.
 template <typename Function>
-Function Export(const platform::DynamicLibrary& library, const char* name) {
-  return reinterpret_cast<Function>(library.Symbol(name));
+Function Export(const platform::DynamicLibrary& library, const char* name, Narrator* narrator) {
+  auto function = reinterpret_cast<Function>(library.Symbol(name));
+  if (function == nullptr)
+    Narrate(narrator, [&] { return std::string("the script library lacks the export ") + name; });
+  return function;
 }
 
 }  // namespace
@@ -55,18 +59,9 @@ std::unique_ptr<ScriptLibrary> LoadScriptLibrary(const std::string& path, Narrat
     Narrate(narrator, [&] { return "the script library does not load: " + library.reason(); });
     return nullptr;
   }
-  auto open_firmware = Export<OpenFirmwareFunction>(*library, kOpenFirmwareExport);
-  auto read_file = Export<ReadFileFunction>(*library, kReadFileExport);
-  auto query_cfg = Export<QueryCfgFunction>(*library, kQueryCfgExport);
-  const std::pair<bool, const char*> exports[] = {{open_firmware != nullptr, kOpenFirmwareExport},
-                                                   {read_file != nullptr, kReadFileExport},
-                                                   {query_cfg != nullptr, kQueryCfgExport}};
-  for (const std::pair<bool, const char*>& found : exports) {
-    if (!found.first) {
-      Narrate(narrator,
-              [&] { return std::string("the script library lacks the export ") + found.second; });
-    }
-  }
+  auto open_firmware = Export<OpenFirmwareFunction>(*library, kOpenFirmwareExport, narrator);
+  auto read_file = Export<ReadFileFunction>(*library, kReadFileExport, narrator);
+  auto query_cfg = Export<QueryCfgFunction>(*library, kQueryCfgExport, narrator);
   if (open_firmware == nullptr || read_file == nullptr || query_cfg == nullptr) return nullptr;
   Narrate(narrator, [&] { return "loaded the script library " + path; });
   return std::make_unique<LoadedScriptLibrary>(std::move(*library), open_firmware, read_file,

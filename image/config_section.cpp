@@ -6,6 +6,13 @@
 
 namespace fwlaunch::image {
 
+bool IsValidConfigKey(std::string_view key) {
+  return !key.empty() && key.size() <= kMaxKeyLength &&
+         std::all_of(key.begin(), key.end(), [](char c) {
+           return (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_';
+         });
+}
+
 std::optional<std::pair<std::string_view, std::string_view>> ConfigWalk::Next(bool* valid) {
   *valid = true;
   if (rest_.empty()) return std::nullopt;
@@ -14,8 +21,7 @@ std::optional<std::pair<std::string_view, std::string_view>> ConfigWalk::Next(bo
   std::size_t key_length = ReadU16(rest_.data());
   std::size_t reserved = ReadU16(rest_.data() + 2);
   std::size_t value_length = ReadU32(rest_.data() + 4);
-  if (key_length == 0 || key_length > kMaxKeyLength || reserved != 0 ||
-      value_length > kMaxValueLength ||
+  if (reserved != 0 || value_length > kMaxValueLength ||
       rest_.size() - kRecordHeaderSize < key_length + value_length)
     return std::nullopt;
   auto text = [&](std::size_t at, std::size_t length) {
@@ -23,10 +29,7 @@ std::optional<std::pair<std::string_view, std::string_view>> ConfigWalk::Next(bo
   };
   std::string_view key = text(kRecordHeaderSize, key_length);
   std::string_view value = text(kRecordHeaderSize + key_length, value_length);
-  bool key_ok = std::all_of(key.begin(), key.end(), [](char c) {
-    return (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_';
-  });
-  if (!key_ok || value.find('\0') != std::string_view::npos) return std::nullopt;
+  if (!IsValidConfigKey(key) || value.find('\0') != std::string_view::npos) return std::nullopt;
   rest_ = rest_.subspan(kRecordHeaderSize + key_length + value_length);
   *valid = true;
   return std::make_pair(key, value);

@@ -9,6 +9,9 @@
 
 namespace fwlaunch::image {
 
+// A key of 1 to 127 characters of A-Z, 0-9 and _.
+bool IsValidConfigKey(std::string_view key);
+
 // Config records as they stand, checked one at a time: a key of 1 to 127 characters of A-Z,
 // 0-9 and _, a value of at most 1 MiB without NUL.
 class ConfigWalk {

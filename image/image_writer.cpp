@@ -9,6 +9,7 @@
 #include <set>
 
 #include "image/checksum.h"
+#include "image/config_section.h"
 #include "image/image_format.h"
 
 namespace fwlaunch::image {
@@ -37,13 +38,6 @@ std::optional<std::string> Deflate(const std::string& bytes) {
   return packed;
 }
 
-bool ValidKey(const std::string& key) {
-  return !key.empty() && key.size() <= kMaxKeyLength &&
-         std::all_of(key.begin(), key.end(), [](char c) {
-           return (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_';
-         });
-}
-
 }  // namespace
 
 Result<std::string> BuildImage(const std::vector<ConfigRecord>& config,
@@ -52,7 +46,7 @@ Result<std::string> BuildImage(const std::vector<ConfigRecord>& config,
   std::size_t config_size = 0;
   if (config.size() > kMaxConfigRecords) return Fail("too many config keys");
   for (const ConfigRecord& record : config) {
-    if (!ValidKey(record.key))
+    if (!IsValidConfigKey(record.key))
       return Fail("config key '" + record.key + "' is not 1 to 127 of A-Z, 0-9 and _");
     if (!keys.insert(record.key).second)
       return Fail("config key " + record.key + " given twice");

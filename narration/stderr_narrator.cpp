@@ -2,8 +2,6 @@
 
 #include <cstdio>
 
-#include "narration/printable.h"
-
 namespace fwlaunch {
 
 void StderrNarrator::Say(const std::string& line) {

@@ -13,10 +13,6 @@ namespace fwlaunch::platform {
 // The user's temporary folder when the system reports one that exists.
 std::optional<std::string> TemporaryFolder();
 
-// The folder that holds this program's own file, ending in a separator; nothing when the
-// system cannot say.
-std::optional<std::string> ProgramFolder();
-
 // The machine-wide application data folder as the system reports it; nothing where the system
 // has none or cannot say.
 std::optional<std::string> MachineDataFolder();

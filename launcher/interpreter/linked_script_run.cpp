@@ -16,16 +16,6 @@ namespace fwlaunch {
 
 namespace {
 
-std::string SearchPath() {
-  PyObject* path = PySys_GetObject(const_cast<char*>("path"));  // borrowed
-  PyRef text(path != nullptr ? PyObject_Repr(path) : nullptr);
-  if (!text || !PyString_Check(text.get())) {
-    PyErr_Clear();
-    return "?";
-  }
-  return PyString_AsString(text.get());
-}
-
 // The standard library lies beside the interpreter's own library, as a CPython installation
 // lays them out (lib/libpython2.7.so, lib/python2.7/) and as an installed fwlaunch carries them
 // (lib/fwlaunch/): found from where the loader found the library, no path is built in.
@@ -44,10 +34,10 @@ int RunScript(const std::string& working_folder, const std::string& function_nam
   PrepareModuleSearch(working_folder, StandardLibraryFolder());
   interpreter.AdoptLocaleEncodings();
   Narrate(narrator, [&] {
-    return "interpreter started, home " + working_folder + ", sys.path " + SearchPath();
+    return "interpreter started, home " + working_folder + ", sys.path " +
+           Repr(PySys_GetObject(const_cast<char*>("path")));
   });
-  int exit_status = CallScriptFunction(function_name, arguments, narrator);
-  return exit_status;
+  return CallScriptFunction(function_name, arguments, narrator);
 }
 
 }  // namespace fwlaunch

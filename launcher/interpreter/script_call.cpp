@@ -35,16 +35,6 @@ void DropError(Narrator* narrator, const std::string& what) {
   narrator->Say(what + (type != nullptr ? " (the interpreter's words above)" : ""));
 }
 
-// repr(object), for a person.
-std::string Describe(PyObject* object) {
-  PyRef text(PyObject_Repr(object));
-  if (!text || !PyString_Check(text.get())) {
-    PyErr_Clear();
-    return "?";
-  }
-  return PyString_AsString(text.get());
-}
-
 PyRef ImportLaunch(Narrator* narrator) {
   PyRef name(PyString_FromString(kLaunchModule));
   if (!name) throw std::runtime_error("module name");
@@ -53,7 +43,7 @@ PyRef ImportLaunch(Narrator* narrator) {
     DropError(narrator, "Launch could not be imported");
     throw LaunchFailure(kLaunchNotLoaded);
   }
-  Narrate(narrator, [&] { return "imported Launch: " + Describe(module.get()); });
+  Narrate(narrator, [&] { return "imported Launch: " + Repr(module.get()); });
   return module;
 }
 
@@ -69,11 +59,11 @@ PyObject* FindFunction(PyObject* module, const std::string& function_name, Narra
     Narrate(narrator, [&] {
       if (dictionary == nullptr) return std::string("Launch is no module: it has no functions");
       if (function == nullptr) return "Launch has no top-level name " + function_name;
-      return "Launch." + function_name + " is not callable: " + Describe(function);
+      return "Launch." + function_name + " is not callable: " + Repr(function);
     });
     throw LaunchFailure(kFunctionMissing);
   }
-  Narrate(narrator, [&] { return "found Launch." + function_name + ": " + Describe(function); });
+  Narrate(narrator, [&] { return "found Launch." + function_name + ": " + Repr(function); });
   return function;
 }
 
@@ -96,7 +86,7 @@ int CallScriptFunction(const std::string& function_name, const std::vector<std::
   PyObject* function = FindFunction(module.get(), function_name, narrator);
   PyRef call_arguments = BuildArguments(arguments);
   Narrate(narrator, [&] {
-    return "calling Launch." + function_name + " with " + Describe(call_arguments.get());
+    return "calling Launch." + function_name + " with " + Repr(call_arguments.get());
   });
 
   int exit_status = -1;
@@ -109,7 +99,7 @@ int CallScriptFunction(const std::string& function_name, const std::vector<std::
       DropError(narrator, "Launch." + function_name + " raised: exit status -1");
     } else if (!PyArg_Parse(result.get(), "i", &exit_status)) {
       exit_status = -1;
-      DropError(narrator, "Launch." + function_name + " returned " + Describe(result.get()) +
+      DropError(narrator, "Launch." + function_name + " returned " + Repr(result.get()) +
                               ", which is no 32-bit integer: exit status -1");
     } else {
       Narrate(narrator, [&] {

@@ -20,13 +20,6 @@ std::optional<std::string> TemporaryFolder() {
   return folder.string();
 }
 
-std::optional<std::string> ProgramFolder() {
-  std::error_code error;
-  std::filesystem::path program = std::filesystem::read_symlink("/proc/self/exe", error);
-  if (error || program.empty()) return std::nullopt;
-  return program.parent_path().string() + "/";
-}
-
 // Linux has no such folder of its own: each program's build names what stands for it.
 std::optional<std::string> MachineDataFolder() { return std::nullopt; }
 

@@ -7,6 +7,8 @@
 
 #include <utility>
 
+#include "platform/windows/last_error.h"
+
 namespace fwlaunch::platform {
 
 struct DirectorySearch::State {
@@ -50,7 +52,7 @@ Status DirectorySearch::RemoveEntry(const std::string& name) {
   std::string path = state_->folder + name;
   SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
   if (DeleteFileA(path.c_str())) return Done{};
-  return Fail("Windows error " + std::to_string(GetLastError()));
+  return Fail(DescribeLastError());
 }
 
 }  // namespace fwlaunch::platform

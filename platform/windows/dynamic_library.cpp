@@ -4,18 +4,13 @@
 
 #include <utility>
 
+#include "platform/windows/last_error.h"
+
 namespace fwlaunch::platform {
 
 Result<DynamicLibrary> DynamicLibrary::Open(const std::string& path) {
   HMODULE handle = LoadLibraryA(path.c_str());
-  if (handle == nullptr) {
-    DWORD code = GetLastError();
-    char text[256] = {};
-    DWORD length = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-                                  nullptr, code, 0, text, sizeof text, nullptr);
-    while (length > 0 && (text[length - 1] == '\n' || text[length - 1] == '\r')) text[--length] = 0;
-    return Fail(path + ": " + (length > 0 ? std::string(text) : "error " + std::to_string(code)));
-  }
+  if (handle == nullptr) return Fail(path + ": " + DescribeLastError());
   return DynamicLibrary(reinterpret_cast<void*>(handle));
 }
 

@@ -8,24 +8,14 @@
 #include <cstdio>
 #include <vector>
 
+#include "platform/windows/last_error.h"
+
 namespace fwlaunch::platform {
 
 namespace {
 
 // The capacity the system's own calls are given for a path.
 constexpr DWORD kPathCapacity = 1024;
-
-std::string DescribeLastError() {
-  DWORD code = GetLastError();
-  char text[256] = {};
-  DWORD length = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-                                nullptr, code, 0, text, sizeof text, nullptr);
-  while (length > 0 && (text[length - 1] == '\n' || text[length - 1] == '\r' ||
-                        text[length - 1] == '.'))
-    text[--length] = '\0';
-  if (length == 0) std::snprintf(text, sizeof text, "system error %lu", code);
-  return text;
-}
 
 }  // namespace
 
@@ -35,16 +25,6 @@ std::optional<std::string> TemporaryFolder() {
   // 0 is a failure; a length of the capacity or more is the size it would have needed.
   if (length == 0 || length >= kPathCapacity) return std::nullopt;
   return std::string(folder.data(), length);
-}
-
-std::optional<std::string> ProgramFolder() {
-  char path[kPathCapacity] = {};
-  DWORD length = GetModuleFileNameA(nullptr, path, kPathCapacity);
-  if (length == 0 || length >= kPathCapacity) return std::nullopt;
-  std::string folder(path, length);
-  std::size_t separator = folder.find_last_of("\\/");
-  if (separator == std::string::npos) return std::nullopt;
-  return folder.substr(0, separator + 1);
 }
 
 std::optional<std::string> MachineDataFolder() {

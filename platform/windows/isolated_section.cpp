@@ -84,7 +84,7 @@ class Handle {
   HANDLE handle_;
 };
 
-std::optional<SectionOutcome> RunChild(const std::function<int()>&) {
+std::optional<SectionOutcome> RunChild() {
   Handle read_end, write_end;
   if (!CreatePipe(read_end.out(), write_end.out(), nullptr, sizeof(std::int32_t) * 4))
     return std::nullopt;
@@ -150,7 +150,7 @@ std::optional<SectionOutcome> RunIsolated(const std::function<int()>& section) {
   // Whatever is buffered now must be written once, not once per process.
   std::fflush(stdout);
   std::fflush(stderr);
-  return RunChild(section);
+  return RunChild();
 }
 
 void EndAsRequested(const SectionOutcome& outcome) {

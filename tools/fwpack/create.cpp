@@ -1,6 +1,7 @@
 // fwpack create IMAGE [--compress] [--set KEY=VALUE]... [--] FILE|NAME=PATH...
 #include <fwlaunch/script_library.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -11,6 +12,7 @@
 #include "platform/path_rules.h"
 #include "tools/fwpack/commands.h"
 #include "tools/fwpack/image_file.h"
+#include "tools/fwpack/module_list.h"
 #include "tools/fwpack/python_compile.h"
 
 namespace fwlaunch::fwpack {
@@ -80,21 +82,21 @@ Result<CreateOptions> ParseCreate(const Arguments& arguments) {
   return options;
 }
 
+std::string OverTheLimit(const std::string& name, std::uint64_t size) {
+  return "member " + name + " is " + std::to_string(size) + " bytes, over the limit of " +
+         std::to_string(kTransferSize) + " (0xA00000) that the launcher can extract";
+}
+
 Result<std::string> ReadMember(const std::string& name, const std::string& path) {
   if (path == kStandardStream) {
     Result<std::vector<std::uint8_t>> input = ReadStandardInput();
     if (!input) return Fail(input.reason());
-    if (input->size() > kTransferSize)
-      return Fail("member " + name + " is " + std::to_string(input->size()) +
-                  " bytes, over the limit of " + std::to_string(kTransferSize) +
-                  " (0xA00000) that the launcher can extract");
+    if (input->size() > kTransferSize) return Fail(OverTheLimit(name, input->size()));
     return std::string(input->begin(), input->end());
   }
   Result<std::uint64_t> size = platform::RegularFileSize(path);
   if (!size) return Fail(size.reason());
-  if (*size > kTransferSize)
-    return Fail("member " + name + " is " + std::to_string(*size) + " bytes, over the limit of " +
-                std::to_string(kTransferSize) + " (0xA00000) that the launcher can extract");
+  if (*size > kTransferSize) return Fail(OverTheLimit(name, *size));
   std::ifstream in(path, std::ios::binary);
   std::ostringstream content;
   content << in.rdbuf();
@@ -113,20 +115,12 @@ std::string DefaultModuleList(const std::vector<image::Member>& members) {
 // What a module list gives the launcher, and what it would not: no Launch.pyo means no run;
 // text after the last LF is never read.
 void WarnAboutModuleList(const std::string& image, std::string_view list) {
-  std::size_t last_line_feed = list.rfind('\n');
-  std::string_view unread =
-      last_line_feed == std::string_view::npos ? list : list.substr(last_line_feed + 1);
-  if (!unread.empty())
-    Warn(image, "the module list's last name, " + std::string(unread) +
+  ModuleList split = SplitModuleList(list);
+  if (!split.unread.empty())
+    Warn(image, "the module list's last name, " + std::string(split.unread) +
                     ", has no final LF: fwlaunch ignores it");
-  std::string_view read = list.substr(0, list.size() - unread.size());
-  bool has_launch = false;
-  while (!read.empty()) {
-    std::size_t line_feed = read.find('\n');
-    has_launch |= read.substr(0, line_feed) == "Launch.pyo";
-    read.remove_prefix(line_feed + 1);
-  }
-  if (!has_launch) Warn(image, "the module list names no Launch.pyo: fwlaunch cannot run this image");
+  if (std::find(split.names.begin(), split.names.end(), "Launch.pyo") == split.names.end())
+    Warn(image, "the module list names no Launch.pyo: fwlaunch cannot run this image");
 }
 
 // Whether the image would be written over one of its own members' files.

@@ -5,6 +5,7 @@
 
 #include "tools/fwpack/commands.h"
 #include "tools/fwpack/image_file.h"
+#include "tools/fwpack/module_list.h"
 
 namespace fwlaunch::fwpack {
 
@@ -46,18 +47,13 @@ void ListForPeople(const image::ImageReader& reader) {
                   Printable(value).c_str());
       return;
     }
-    std::size_t lines = 0;
-    for (char c : value) lines += c == '\n';
-    std::printf("config %s: %zu bytes, %zu lines\n", Printable(key).c_str(), value.size(), lines);
-    while (!value.empty()) {
-      std::size_t line_feed = value.find('\n');
-      if (line_feed == std::string_view::npos) {
-        std::printf("  %s  (no final LF: fwlaunch ignores this name)\n", Printable(value).c_str());
-        break;
-      }
-      std::printf("  %s\n", Printable(value.substr(0, line_feed)).c_str());
-      value.remove_prefix(line_feed + 1);
-    }
+    ModuleList split = SplitModuleList(value);
+    std::printf("config %s: %zu bytes, %zu lines\n", Printable(key).c_str(), value.size(),
+                split.names.size());
+    for (std::string_view name : split.names) std::printf("  %s\n", Printable(name).c_str());
+    if (!split.unread.empty())
+      std::printf("  %s  (no final LF: fwlaunch ignores this name)\n",
+                  Printable(split.unread).c_str());
   });
   std::printf("%10s %10s %-7s %-8s %s\n", "size", "stored", "method", "crc32", "name");
   for (std::size_t i = 0; i < reader.entry_count(); ++i) {
