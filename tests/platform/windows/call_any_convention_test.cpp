@@ -8,26 +8,25 @@
 namespace fwlaunch::platform {
 namespace {
 
-// Six arguments, as Py_ReadFileInFW takes: the callee pops 24 bytes under stdcall, none under
-// cdecl. Each mixes its arguments so that a shifted or lost one shows in the result.
-extern "C" __attribute__((noinline, cdecl)) std::int32_t CdeclSix(std::uint8_t* context,
-                                                                 const char* name,
-                                                                 std::int32_t offset,
-                                                                 std::int32_t capacity,
-                                                                 std::uint8_t* transfer,
-                                                                 std::int32_t mode) {
+// Mixes the arguments so that a shifted or lost one shows in the result.
+std::int32_t Mix(const std::uint8_t* context, const char* name, std::int32_t offset,
+                 std::int32_t capacity, const std::uint8_t* transfer, std::int32_t mode) {
   return static_cast<std::int32_t>(context[0] + name[0] * 3 + offset * 5 + capacity * 7 +
                                    transfer[0] * 11 + mode * 13);
 }
 
-extern "C" __attribute__((noinline, stdcall)) std::int32_t StdcallSix(std::uint8_t* context,
-                                                                     const char* name,
-                                                                     std::int32_t offset,
-                                                                     std::int32_t capacity,
-                                                                     std::uint8_t* transfer,
-                                                                     std::int32_t mode) {
-  return static_cast<std::int32_t>(context[0] + name[0] * 3 + offset * 5 + capacity * 7 +
-                                   transfer[0] * 11 + mode * 13);
+// Six arguments, as Py_ReadFileInFW takes: the callee pops 24 bytes under stdcall, none under
+// cdecl.
+extern "C" __attribute__((noinline, cdecl)) std::int32_t CdeclSix(
+    std::uint8_t* context, const char* name, std::int32_t offset, std::int32_t capacity,
+    std::uint8_t* transfer, std::int32_t mode) {
+  return Mix(context, name, offset, capacity, transfer, mode);
+}
+
+extern "C" __attribute__((noinline, stdcall)) std::int32_t StdcallSix(
+    std::uint8_t* context, const char* name, std::int32_t offset, std::int32_t capacity,
+    std::uint8_t* transfer, std::int32_t mode) {
+  return Mix(context, name, offset, capacity, transfer, mode);
 }
 
 extern "C" __attribute__((noinline, stdcall)) std::int32_t StdcallThree(const char* a,
