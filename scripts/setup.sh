@@ -7,13 +7,14 @@ set -euo pipefail
 product=(cmake g++ make zlib1g-dev libdeflate-dev binutils)
 case "${1:-all}" in
   product) packages=("${product[@]}") ;;
-  test) packages=("${product[@]}" libgtest-dev libgmock-dev valgrind) ;;
+  # locales: the character sets the encoding tests compile locales from.
+  test) packages=("${product[@]}" libgtest-dev libgmock-dev valgrind locales) ;;
   fuzz) packages=("${product[@]}" clang libclang-rt-14-dev) ;;
   bench) packages=("${product[@]}" libbenchmark-dev) ;;
   # The Windows cross build and Wine, whose 32-bit half comes from the i386 architecture.
   windows) packages=(cmake make g++-mingw-w64-i686-posix gcc-mingw-w64-i686-posix
     binutils-mingw-w64-i686 mingw-w64-tools libz-mingw-w64-dev libgtest-dev wine wine32:i386) ;;
-  all) packages=("${product[@]}" libgtest-dev libgmock-dev valgrind clang libclang-rt-14-dev
+  all) packages=("${product[@]}" libgtest-dev libgmock-dev valgrind locales clang libclang-rt-14-dev
     libbenchmark-dev) ;;
   *) echo "usage: scripts/setup.sh [product|test|fuzz|bench|windows|all]" >&2; exit 2 ;;
 esac

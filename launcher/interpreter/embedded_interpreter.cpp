@@ -5,6 +5,7 @@
 #include <optional>
 #include <utility>
 
+#include "launcher/interpreter/lazy_codecs.h"
 #include "launcher/interpreter/py_ref.h"
 #include "platform/locale_encoding.h"
 
@@ -26,11 +27,15 @@ EmbeddedInterpreter::~EmbeddedInterpreter() {
 void EmbeddedInterpreter::AdoptLocaleEncodings() {
   std::optional<std::string> codeset = platform::LocaleCodeset();
   if (!codeset) return;
-  PyRef encoder(PyCodec_Encoder(codeset->c_str()));
-  if (!encoder) {
-    // Not a codec the interpreter knows: a normal start leaves everything unset then too.
-    PyErr_Clear();
-    return;
+  // A normal start looks the character set up among its codecs. For the common ones the answer
+  // is known, and asking would load the codecs at every run.
+  if (!IsCodecEveryInterpreterHas(*codeset)) {
+    PyRef encoder(PyCodec_Encoder(codeset->c_str()));
+    if (!encoder) {
+      // Not a codec the interpreter knows: a normal start leaves everything unset then too.
+      PyErr_Clear();
+      return;
+    }
   }
   if (Py_FileSystemDefaultEncoding == nullptr) {
     filesystem_encoding_ = *codeset;

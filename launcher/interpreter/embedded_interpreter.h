@@ -18,7 +18,7 @@ class EmbeddedInterpreter {
   // Takes on the encodings a normal start takes from the locale: the file system's, and that
   // of each standard stream that is a terminal. A normal start looks them up among its codecs
   // while it starts; with the working folder as its home it could not find them then. Call
-  // once the codecs can be loaded; what the start already set is left alone.
+  // once the codecs can be loaded (InstallLazyCodecs); what the start already set is left alone.
   void AdoptLocaleEncodings();
 
  private:

@@ -3,7 +3,9 @@
 #include "launcher/interpreter/module_search.h"
 
 #include <stdexcept>
+#include <vector>
 
+#include "launcher/interpreter/lazy_codecs.h"
 #include "launcher/interpreter/py_ref.h"
 #include "launcher/interpreter/pyd_finder.h"
 
@@ -22,37 +24,33 @@ void Require(bool condition, const char* what) {
   }
 }
 
-// sys.path: the standard-library folders under stdlib_folder, after first if it is given.
-void SetSearchPath(const char* first, const std::string& stdlib_folder) {
-  PyRef path(PyList_New(0));
-  Require(static_cast<bool>(path), "no list for sys.path");
-  if (first != nullptr) {
-    PyRef folder(PyString_FromString(first));
-    Require(folder && PyList_Append(path.get(), folder.get()) == 0, "sys.path");
-  }
-  for (const char* subfolder : kStdlibSubfolders) {
-    PyRef folder(PyString_FromString((stdlib_folder + subfolder).c_str()));
-    Require(folder && PyList_Append(path.get(), folder.get()) == 0, "sys.path");
-  }
-  Require(PySys_SetObject(const_cast<char*>("path"), path.get()) == 0, "sys.path");
+std::vector<std::string> StdlibPath(const std::string& stdlib_folder) {
+  std::vector<std::string> folders;
+  for (const char* subfolder : kStdlibSubfolders) folders.push_back(stdlib_folder + subfolder);
+  return folders;
 }
 
-// The interpreter looked for its codecs while it started, before the standard library was
-// on sys.path; loading them now registers them, as a normal start would have. Like a normal
-// start, this happens before the script's own folder is on sys.path, so no firmware module can
-// stand in for them, and their imports need not look there.
-void LoadCodecs() {
-  PyRef encodings(PyImport_ImportModule("encodings"));
-  if (!encodings) PyErr_Clear();
+// sys.path: the working folder, then the standard library's folders.
+void SetSearchPath(const std::string& working_folder, const std::vector<std::string>& stdlib_path) {
+  PyRef path(PyList_New(0));
+  Require(static_cast<bool>(path), "no list for sys.path");
+  PyRef first(PyString_FromString(working_folder.c_str()));
+  Require(first && PyList_Append(path.get(), first.get()) == 0, "sys.path");
+  for (const std::string& folder : stdlib_path) {
+    PyRef entry(PyString_FromString(folder.c_str()));
+    Require(entry && PyList_Append(path.get(), entry.get()) == 0, "sys.path");
+  }
+  Require(PySys_SetObject(const_cast<char*>("path"), path.get()) == 0, "sys.path");
 }
 
 }  // namespace
 
 void PrepareModuleSearch(const std::string& working_folder, const std::string& stdlib_folder) {
-  SetSearchPath(nullptr, stdlib_folder);
-  LoadCodecs();
-  SetSearchPath(working_folder.c_str(), stdlib_folder);
+  std::vector<std::string> stdlib_path = StdlibPath(stdlib_folder);
+  SetSearchPath(working_folder, stdlib_path);
   InstallPydFinder(working_folder);
+  // Put before the .pyd finder, so that no "codecs.pyd" in the working folder is asked.
+  InstallLazyCodecs(stdlib_path);
 }
 
 }  // namespace fwlaunch

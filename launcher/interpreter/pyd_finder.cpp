@@ -9,6 +9,7 @@
 #include <string_view>
 #include <vector>
 
+#include "launcher/interpreter/method_object.h"
 #include "launcher/interpreter/py_ref.h"
 #include "platform/file_system.h"
 #include "platform/path_rules.h"
@@ -28,17 +29,6 @@ bool IsBuiltinModule(const char* name) {
 bool IsInside(std::string_view folder, std::string_view working_folder) {
   return folder.starts_with(working_folder) &&
          platform::StaysInsideFolder(folder.substr(working_folder.size()));
-}
-
-// An object whose one attribute, method->ml_name, is a built-in function bound to data.
-PyObject* NewObjectWithMethod(const char* class_name, PyMethodDef* method, PyObject* data) {
-  PyRef type(PyObject_CallFunction(reinterpret_cast<PyObject*>(&PyType_Type),
-                                   const_cast<char*>("s(O){}"), class_name, &PyBaseObject_Type));
-  PyRef instance(type ? PyObject_CallObject(type.get(), nullptr) : nullptr);
-  PyRef function(instance ? PyCFunction_NewEx(method, data, nullptr) : nullptr);
-  if (!function || PyObject_SetAttrString(instance.get(), method->ml_name, function.get()) != 0)
-    return nullptr;
-  return instance.release();
 }
 
 // loader.load_module(fullname), the loader bound to the file its finder found.
@@ -86,7 +76,7 @@ PyObject* FindModule(PyObject* working_folder_object, PyObject* args) {
     candidate.append(tail).append(".pyd");
     if (!platform::IsRegularFile(candidate)) continue;
     PyRef filename(PyString_FromString(candidate.c_str()));
-    return filename ? NewObjectWithMethod("PydLoader", &load_module_method, filename.get())
+    return filename ? NewObjectWithMethods("PydLoader", {&load_module_method}, filename.get())
                     : nullptr;
   }
   Py_RETURN_NONE;
@@ -98,7 +88,7 @@ PyMethodDef find_module_method = {"find_module", FindModule, METH_VARARGS, nullp
 
 void InstallPydFinder(const std::string& working_folder) {
   PyRef folder(PyString_FromString(working_folder.c_str()));
-  PyRef finder(folder ? NewObjectWithMethod("PydFinder", &find_module_method, folder.get())
+  PyRef finder(folder ? NewObjectWithMethods("PydFinder", {&find_module_method}, folder.get())
                       : nullptr);
   PyObject* meta_path = PySys_GetObject(const_cast<char*>("meta_path"));  // borrowed
   if (!finder || meta_path == nullptr || !PyList_Check(meta_path) ||

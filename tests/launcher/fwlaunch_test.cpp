@@ -135,6 +135,21 @@ TEST_F(FwlaunchTest, TheInterpreterRunsOptimisedWithoutSiteFromTheWorkingFolder)
   EXPECT_EQ(run.err, "");
 }
 
+// Loaded when first needed, the codecs still come from the standard library alone: firmware
+// modules named like them are never what a script gets.
+TEST_F(FwlaunchTest, TheCodecsAreTheStandardLibrarysWhateverTheFirmwareCarries) {
+  for (const char* name : {"codecs.pyo", "encodings.pyo", "codecs.pyd"})
+    fs::copy_file(Firmware() / (name == std::string("codecs.pyd") ? "pydtest.pyd" : "helper.pyo"),
+                  Firmware() / name);
+  WriteFile(Firmware() / "SCRIPT_PYD",
+            "Launch.pyo\nhelper.pyo\ncodecs.pyo\nencodings.pyo\ncodecs.pyd\n");
+  for (const char* order : {"import-first", "encode-first"}) {
+    ProgramRun run = Launch("Codecs", {order});
+    EXPECT_EQ(run.exit_status, 0) << order << run.out << run.err;
+  }
+  EXPECT_TRUE(fs::exists(Work() / "codecs.pyo"));
+}
+
 // The same as a bare start of the interpreter: the file system's encoding from the locale, and a
 // terminal's encoding for each standard stream that is one.
 TEST_F(FwlaunchTest, EncodingsMatchABareStartOfTheInterpreter) {
@@ -144,7 +159,17 @@ TEST_F(FwlaunchTest, EncodingsMatchABareStartOfTheInterpreter) {
   const std::string launch_command = std::string(FWLAUNCH_TESTING_BINARY) + " x '" +
                                      Firmware().string() + "' Encodings";
   ASSERT_EQ(Launch("Seven").exit_status, 7);  // the modules are in the working folder now
-  for (const char* locale : {"C.UTF-8", "C"}) {
+  // Besides the system's own: a character set the interpreter has a codec for, which it must
+  // look up, and one it has none for.
+  fs::path locales = scratch.path() / "locales";
+  fs::create_directories(locales);
+  for (auto [source, charset] : {std::pair{"ru_RU", "KOI8-R"}, std::pair{"hy_AM", "ARMSCII-8"}}) {
+    ProgramRun made = RunProgram("/usr/bin/localedef", {"-i", source, "-f", charset,
+                                 (locales / (std::string(source) + "." + charset)).string()});
+    ASSERT_EQ(made.exit_status, 0) << made.out << made.err;
+  }
+  options.environment["LOCPATH"] = locales.string();
+  for (const char* locale : {"C.UTF-8", "C", "ru_RU.KOI8-R", "hy_AM.ARMSCII-8"}) {
     options.environment["LC_ALL"] = locale;
     // Through a pipe, and through a terminal that script(1) gives all three streams.
     for (bool terminal : {false, true}) {

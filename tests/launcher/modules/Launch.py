@@ -97,6 +97,32 @@ def Describe(*args):
     return 0
 
 
+def Codecs(library, image, order):
+    # The codecs are the standard library's whatever the firmware carries under their names,
+    # whether the script imports them before or after it first encodes text.
+    if order == 'import-first':
+        import codecs
+        import encodings
+    encoded = u'\u0436\xe9'.encode('utf_8')
+    import codecs
+    import encodings
+    if hasattr(codecs, 'double') or hasattr(encodings, 'double'):
+        return 1
+    if encoded != '\xd0\xb6\xc3\xa9' or encoded.decode('utf_8') != u'\u0436\xe9':
+        return 2
+    if codecs.lookup('koi8_r').encode(u'\u0436')[0] != '\xd6':
+        return 3
+    try:
+        u'x'.encode('no such codec')
+        return 4
+    except LookupError:
+        pass
+    import encodings.cp1252
+    if not encodings.cp1252.__file__.startswith(encodings.__file__.rsplit('/', 1)[0]):
+        return 5
+    return 0
+
+
 def Encodings(*args):
     # What a normal start of the interpreter takes from the locale and the terminal.
     print 'fs=%s stdin=%s stdout=%s stderr=%s' % (
@@ -154,7 +180,7 @@ def UsePackageExtension(*args):
 def FinderBounds(library, image, elsewhere):
     # The .pyd finder answers for the working folder and its packages only, and never for a
     # built-in module's name.
-    finder = sys.meta_path[0]
+    finder = [f for f in sys.meta_path if type(f).__name__ == 'PydFinder'][0]
     if finder.find_module('pydtest') is None:
         return 1
     if finder.find_module('outside', [elsewhere]) is not None:
