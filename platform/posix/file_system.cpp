@@ -8,16 +8,23 @@
 #include <cerrno>
 #include <chrono>
 #include <cstring>
-#include <filesystem>
-#include <system_error>
+#include <cstdlib>
 
 namespace fwlaunch::platform {
 
+// The first of the variables the C++ library consults that is set, else "/tmp"; kept when it is
+// a folder. By hand rather than through std::filesystem, which would bring the C++ library's
+// streams and locales into every program and their set-up into every start.
 std::optional<std::string> TemporaryFolder() {
-  std::error_code error;
-  std::filesystem::path folder = std::filesystem::temp_directory_path(error);
-  if (error || folder.empty()) return std::nullopt;
-  return folder.string();
+  const char* folder = nullptr;
+  for (const char* variable : {"TMPDIR", "TMP", "TEMP", "TEMPDIR"}) {
+    folder = secure_getenv(variable);
+    if (folder != nullptr) break;
+  }
+  if (folder == nullptr) folder = "/tmp";
+  struct stat status;
+  if (stat(folder, &status) != 0 || !S_ISDIR(status.st_mode)) return std::nullopt;
+  return std::string(folder);
 }
 
 // Linux has no such folder of its own: each program's build names what stands for it.
