@@ -81,9 +81,31 @@ function(fwlaunch_find_interpreter_where_built TARGET)
   endif()
 endfunction()
 
-# Installs such programs so that they find the interpreter's library beside themselves
-# (BIN/../lib/fwlaunch), wherever the tree is: the installed copy's run path is rewritten in
-# place, which fits since it is shorter.
+# Lets a launcher program load the interpreter module from the build tree. Installing rewrites
+# the run path in place, so it must be at least as long as the installed one: it is padded with
+# "/." (an empty entry would have the loader search the current folder).
+function(fwlaunch_find_interpreter_module_where_built TARGET)
+  include(GNUInstallDirs)
+  set(path "${PROJECT_BINARY_DIR}/launcher")
+  string(LENGTH "$ORIGIN/../${CMAKE_INSTALL_LIBDIR}/fwlaunch" installed_length)
+  string(LENGTH "${path}" length)
+  while(length LESS installed_length)
+    string(APPEND path "/.")
+    string(LENGTH "${path}" length)
+  endwhile()
+  set_target_properties(${TARGET} PROPERTIES INSTALL_RPATH "${path}" BUILD_WITH_INSTALL_RPATH ON)
+endfunction()
+
+# Rewrites the run path of TARGET, installed in FOLDER, to NEW_RPATH, in place.
+function(fwlaunch_install_rpath TARGET FOLDER NEW_RPATH)
+  install(CODE "file(RPATH_CHANGE
+    FILE \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/${FOLDER}/$<TARGET_FILE_NAME:${TARGET}>\"
+    OLD_RPATH \"$<TARGET_PROPERTY:${TARGET},INSTALL_RPATH>\"
+    NEW_RPATH \"${NEW_RPATH}\")")
+endfunction()
+
+# Installs programs so that they find the interpreter's library, or the interpreter module,
+# beside themselves (BIN/../lib/fwlaunch), wherever the tree is.
 function(fwlaunch_install_programs)
   include(GNUInstallDirs)
   install(TARGETS ${ARGN} RUNTIME DESTINATION "${CMAKE_INSTALL_BINDIR}")
@@ -91,9 +113,14 @@ function(fwlaunch_install_programs)
     return()
   endif()
   foreach(target ${ARGN})
-    install(CODE "file(RPATH_CHANGE
-      FILE \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_BINDIR}/$<TARGET_FILE_NAME:${target}>\"
-      OLD_RPATH \"${FWLAUNCH_PYTHON2_LIBRARY_DIR}\"
-      NEW_RPATH \"\$ORIGIN/../${CMAKE_INSTALL_LIBDIR}/fwlaunch\")")
+    fwlaunch_install_rpath(${target} "${CMAKE_INSTALL_BINDIR}"
+                           "\$ORIGIN/../${CMAKE_INSTALL_LIBDIR}/fwlaunch")
   endforeach()
+endfunction()
+
+# Installs the interpreter module beside the interpreter's library (lib/fwlaunch).
+function(fwlaunch_install_interpreter_module TARGET)
+  include(GNUInstallDirs)
+  install(TARGETS ${TARGET} LIBRARY DESTINATION "${CMAKE_INSTALL_LIBDIR}/fwlaunch")
+  fwlaunch_install_rpath(${TARGET} "${CMAKE_INSTALL_LIBDIR}/fwlaunch" "\$ORIGIN")
 endfunction()

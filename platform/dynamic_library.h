@@ -13,6 +13,10 @@ class DynamicLibrary {
   // Loads with every symbol bound now and none made global; the system loader's own words
   // when it cannot be loaded.
   static Result<DynamicLibrary> Open(const std::string& path);
+  // Loads a part of this program by its file name alone, from where the program's own run
+  // path says it lies (on Windows: where the system searches), with its symbols, and those of
+  // the libraries it needs, made available to whatever is loaded after it.
+  static Result<DynamicLibrary> OpenProgramPart(const std::string& file_name);
 
   DynamicLibrary(DynamicLibrary&& other) noexcept;
   DynamicLibrary& operator=(DynamicLibrary&& other) noexcept;
@@ -22,6 +26,10 @@ class DynamicLibrary {
 
   // The address of an exported symbol, or null when the library has none of that name.
   void* Symbol(const char* name) const;
+
+  // Leaves the library loaded for the rest of the process: for one that cannot be unloaded
+  // safely once used.
+  void KeepLoaded() { handle_ = nullptr; }
 
  private:
   explicit DynamicLibrary(void* handle) : handle_(handle) {}

@@ -17,6 +17,18 @@ Result<DynamicLibrary> DynamicLibrary::Open(const std::string& path) {
   return DynamicLibrary(handle);
 }
 
+Result<DynamicLibrary> DynamicLibrary::OpenProgramPart(const std::string& file_name) {
+  // Without a slash dlopen searches, and the run path it reads is that of the program, whose
+  // code this is.
+  if (file_name.find('/') != std::string::npos) return Fail(file_name + ": not a file name");
+  void* handle = dlopen(file_name.c_str(), RTLD_NOW | RTLD_GLOBAL);
+  if (handle == nullptr) {
+    const char* why = dlerror();
+    return Fail(why != nullptr ? why : file_name + ": cannot be loaded");
+  }
+  return DynamicLibrary(handle);
+}
+
 DynamicLibrary::DynamicLibrary(DynamicLibrary&& other) noexcept
     : handle_(std::exchange(other.handle_, nullptr)) {}
 

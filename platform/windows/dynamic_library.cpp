@@ -14,6 +14,11 @@ Result<DynamicLibrary> DynamicLibrary::Open(const std::string& path) {
   return DynamicLibrary(reinterpret_cast<void*>(handle));
 }
 
+// Every library's exports are reachable by whoever holds its handle on Windows.
+Result<DynamicLibrary> DynamicLibrary::OpenProgramPart(const std::string& file_name) {
+  return Open(file_name);
+}
+
 DynamicLibrary::DynamicLibrary(DynamicLibrary&& other) noexcept
     : handle_(std::exchange(other.handle_, nullptr)) {}
 

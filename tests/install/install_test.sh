@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # The installed tree works for any user, anywhere: installed, stripped, moved to another prefix
 # and run by an unprivileged user, it runs a firmware made from Python sources with the
-# installed fwpack, and no program in it names the build machine's interpreter.
+# installed fwpack, and no program in it names the build machine's interpreter or build tree.
 # Usage: install_test.sh BUILD_DIR SOURCE_DIR
 set -euo pipefail
 build=$1 source=$2
@@ -20,7 +20,11 @@ for program in fwlaunch fwlaunch-trace fwpack; do
   if [ -n "$python_root" ] && grep -q "$python_root" "$tree/bin/$program"; then
     fail "$program names $python_root"
   fi
+  ! grep -q "$build" "$tree/bin/$program" || fail "$program names the build tree $build"
 done
+module=$tree/lib/fwlaunch/libfwlaunch-interpreter.so
+runpath=$(readelf -d "$module" | sed -n 's/.*(RUNPATH).*\[\(.*\)\]/\1/p')
+[ "$runpath" = '$ORIGIN' ] || fail "the interpreter module's run path is '$runpath'"
 for file in lib/fwlaunch/libpython2.7.so.1.0 lib/fwlaunch/python2.7/os.py lib/fwlaunch/Script.dll \
   include/fwlaunch/script_library.h lib/pkgconfig/fwlaunch-script-library.pc \
   lib/cmake/fwlaunch/fwlaunchConfig.cmake share/fwlaunch/firmware.py \

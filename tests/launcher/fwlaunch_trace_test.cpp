@@ -77,6 +77,29 @@ TEST_F(FwlaunchTraceTest, ShowsTheTracebacksFwlaunchKeepsQuiet) {
   ExpectSaid(run, "Launch could not be imported");
 }
 
+// The interpreter's side is a module the script's process loads; LD_LIBRARY_PATH, searched
+// before the program's run path, puts a broken one in its place.
+TEST_F(FwlaunchTraceTest, AnInterpreterModuleThatFailsIsAnUnknownExceptionAndTheTwinSaysWhy) {
+  fs::path planted = scratch.path() / "planted";
+  fs::create_directories(planted);
+  options.environment["LD_LIBRARY_PATH"] = planted.string();
+  WriteFile(planted / "libfwlaunch-interpreter.so", "not a library");
+  ProgramRun run = Both("Seven");
+  EXPECT_EQ(run.out, "Unknown Exception!\n");
+  EXPECT_EQ(run.exit_status, 255);
+  EXPECT_TRUE(Purged());
+  // The loader's words, which name the file it refused.
+  ExpectSaid(run, "failed: " + (planted / "libfwlaunch-interpreter.so").string() + ": ");
+
+  fs::copy_file(FWLAUNCH_INCOMPLETE_LIBRARY, planted / "libfwlaunch-interpreter.so",
+                fs::copy_options::overwrite_existing);
+  WriteFile(Shared() / "state.dat", "state");
+  run = Both("Seven");
+  EXPECT_EQ(run.out, "Unknown Exception!\n");
+  EXPECT_TRUE(Purged());
+  ExpectSaid(run, "libfwlaunch-interpreter.so has no fwlaunch_run_script");
+}
+
 TEST_F(FwlaunchTraceTest, TellsHowTheScriptsProcessEnded) {
   ProgramRun run = Both("Crash");
   EXPECT_EQ(run.out, "Unknown Exception!\n");
