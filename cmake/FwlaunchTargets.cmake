@@ -81,21 +81,6 @@ function(fwlaunch_find_interpreter_where_built TARGET)
   endif()
 endfunction()
 
-# Lets a launcher program load the interpreter module from the build tree. Installing rewrites
-# the run path in place, so it must be at least as long as the installed one: it is padded with
-# "/." (an empty entry would have the loader search the current folder).
-function(fwlaunch_find_interpreter_module_where_built TARGET)
-  include(GNUInstallDirs)
-  set(path "${PROJECT_BINARY_DIR}/launcher")
-  string(LENGTH "$ORIGIN/../${CMAKE_INSTALL_LIBDIR}/fwlaunch" installed_length)
-  string(LENGTH "${path}" length)
-  while(length LESS installed_length)
-    string(APPEND path "/.")
-    string(LENGTH "${path}" length)
-  endwhile()
-  set_target_properties(${TARGET} PROPERTIES INSTALL_RPATH "${path}" BUILD_WITH_INSTALL_RPATH ON)
-endfunction()
-
 # Rewrites the run path of TARGET, installed in FOLDER, to NEW_RPATH, in place.
 function(fwlaunch_install_rpath TARGET FOLDER NEW_RPATH)
   install(CODE "file(RPATH_CHANGE
@@ -104,8 +89,8 @@ function(fwlaunch_install_rpath TARGET FOLDER NEW_RPATH)
     NEW_RPATH \"${NEW_RPATH}\")")
 endfunction()
 
-# Installs programs so that they find the interpreter's library, or the interpreter module,
-# beside themselves (BIN/../lib/fwlaunch), wherever the tree is.
+# Installs programs so that those with a run path find the interpreter's library beside
+# themselves (BIN/../lib/fwlaunch), wherever the tree is.
 function(fwlaunch_install_programs)
   include(GNUInstallDirs)
   install(TARGETS ${ARGN} RUNTIME DESTINATION "${CMAKE_INSTALL_BINDIR}")
@@ -113,8 +98,11 @@ function(fwlaunch_install_programs)
     return()
   endif()
   foreach(target ${ARGN})
-    fwlaunch_install_rpath(${target} "${CMAKE_INSTALL_BINDIR}"
-                           "\$ORIGIN/../${CMAKE_INSTALL_LIBDIR}/fwlaunch")
+    get_target_property(run_path ${target} INSTALL_RPATH)
+    if(run_path)
+      fwlaunch_install_rpath(${target} "${CMAKE_INSTALL_BINDIR}"
+                             "\$ORIGIN/../${CMAKE_INSTALL_LIBDIR}/fwlaunch")
+    endif()
   endforeach()
 endfunction()
 

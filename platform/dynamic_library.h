@@ -13,10 +13,9 @@ class DynamicLibrary {
   // Loads with every symbol bound now and none made global; the system loader's own words
   // when it cannot be loaded.
   static Result<DynamicLibrary> Open(const std::string& path);
-  // Loads a part of this program by its file name alone, from where the program's own run
-  // path says it lies (on Windows: where the system searches), with its symbols, and those of
-  // the libraries it needs, made available to whatever is loaded after it.
-  static Result<DynamicLibrary> OpenProgramPart(const std::string& file_name);
+  // The same, but with its symbols, and those of the libraries it needs, made available to
+  // whatever is loaded after it (on Windows every library's are).
+  static Result<DynamicLibrary> OpenSharingSymbols(const std::string& path);
 
   DynamicLibrary(DynamicLibrary&& other) noexcept;
   DynamicLibrary& operator=(DynamicLibrary&& other) noexcept;
@@ -39,5 +38,9 @@ class DynamicLibrary {
 // The folder, ending in a separator, of the loaded library (or program) that holds the code or
 // data at address; nothing when the system cannot say.
 std::optional<std::string> FolderOfLibraryHolding(const void* address);
+
+// The folder, ending in a separator, of this program's own file (links resolved); nothing when
+// the system cannot say.
+std::optional<std::string> FolderOfThisProgram();
 
 }  // namespace fwlaunch::platform

@@ -117,13 +117,13 @@ cp "$build/bench/launch/Launch.pyo" "$build/bench/launch/bench_helper.pyo" \
 cp "$root/shared/checksum.pyd" "$work/checksum.so"
 # Set for every command alike: an env wrapper would add a process start to fwlaunch's side.
 export TMPDIR="$disk/tmp"
-"$build/launcher/fwlaunch" x "$disk/run.fw" Zero >/dev/null
+"$build/bin/fwlaunch" x "$disk/run.fw" Zero >/dev/null
 bare="import sys; sys.path.insert(0, '$work/'); import Launch; sys.exit(Launch.Zero('$work/Script.dll', '$disk/run.fw'))"
 # All three in the same rounds, so that the machine's drift falls on each alike; at least 31
 # rounds, the noise of a whole run being what it is on a shared machine.
 runs_asked=$runs
 ((runs >= 31)) || runs=31
-compare "$root/scratch" "$build/launcher/fwlaunch x $disk/run.fw Zero" \
+compare "$root/scratch" "$build/bin/fwlaunch x $disk/run.fw Zero" \
   "$python2 -OO -S -c \"$bare\"" "$build/bench/isolation_floor $work/ Zero"
 row "3. whole run, Launch.Zero() ($filesystem; median of the $runs rounds' ratios: $pair_ratio)" \
   "${times[0]} µs" "${times[1]} µs (python2.7 -OO -S)" "$(ratio "${times[0]}" "${times[1]}")" "≤ 1.00"
@@ -137,9 +137,9 @@ mkdir -p "$root/noop"
 printf 'def Zero(*args):\n    return 0\n' >"$root/noop/Launch.py"
 "$python2" -OO -c "import py_compile; py_compile.compile('$root/noop/Launch.py', '$root/noop/Launch.pyo')"
 "$build/tools/fwpack/fwpack" create "$disk/noop.fw" "$root/noop/Launch.pyo"
-"$build/launcher/fwlaunch" x "$disk/noop.fw" Zero >/dev/null
+"$build/bin/fwlaunch" x "$disk/noop.fw" Zero >/dev/null
 noop="import sys; sys.path.insert(0, '$work/'); import Launch; sys.exit(Launch.Zero('$work/Script.dll', '$disk/noop.fw'))"
-compare "$root/scratch" "$build/launcher/fwlaunch x $disk/noop.fw Zero" "$python2 -OO -S -c \"$noop\""
+compare "$root/scratch" "$build/bin/fwlaunch x $disk/noop.fw Zero" "$python2 -OO -S -c \"$noop\""
 row "3''. whole run, a Launch that does nothing ($filesystem; median of the $runs rounds' ratios: $pair_ratio)" \
   "${times[0]} µs" "${times[1]} µs (python2.7 -OO -S)" "$(ratio "${times[0]}" "${times[1]}")" "≤ 1.00"
 row "4''. its peak memory" "${kibs[0]} KiB" "${kibs[1]} KiB (python2.7 -OO -S)" \
@@ -154,11 +154,11 @@ nested() {
   local i
   local -a all
   for ((i = 0; i < runs; i++)); do
-    all[i]=$("$build/launcher/fwlaunch" x "$disk/run.fw" Nested "$1" "$disk/stamp")
+    all[i]=$("$build/bin/fwlaunch" x "$disk/run.fw" Nested "$1" "$disk/stamp")
   done
   printf '%s\n' "${all[@]}" | median
 }
-inner_fwlaunch=$(nested "$build/launcher/fwlaunch x $disk/run.fw Stamp")
+inner_fwlaunch=$(nested "$build/bin/fwlaunch x $disk/run.fw Stamp")
 inner_bare=$(nested "$python2 -OO -S -c \"import sys; sys.path.insert(0, '$work/'); import Launch; sys.exit(Launch.Stamp('', '', sys.argv[1]))\"")
 row "5. nested run, start to function ($filesystem)" "$inner_fwlaunch µs" \
   "$inner_bare µs (python2.7 -OO -S)" "$(ratio "$inner_fwlaunch" "$inner_bare")" "a few ms"

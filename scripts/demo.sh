@@ -23,7 +23,7 @@ echo "(private to this demo: no system folder is touched)"
 
 image="$demo/demo.fw"
 out="${1:-$demo/demo.hex}"
-fwlaunch="$build/examples/demo/fwlaunch-demo"
+fwlaunch="$build/bin/fwlaunch-demo"
 echo "\$ fwlaunch x $image Info"
 "$fwlaunch" x "$image" Info
 echo "\$ fwlaunch x $image ToHex $out"

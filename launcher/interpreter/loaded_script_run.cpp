@@ -1,4 +1,5 @@
 // The run's interpreter part, in the interpreter module, loaded here in the script's process.
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -7,6 +8,10 @@
 #include "launcher/interpreter/script_run.h"
 #include "launcher/launch_failure.h"
 #include "platform/dynamic_library.h"
+
+#ifndef FWLAUNCH_INTERPRETER_MODULE_FOLDER
+#error "FWLAUNCH_INTERPRETER_MODULE_FOLDER: the module's folder relative to the program's"
+#endif
 
 namespace fwlaunch {
 
@@ -20,9 +25,12 @@ void SayToNarrator(void* listener, const char* line) {
 
 int RunScript(const std::string& working_folder, const std::string& function_name,
               const std::vector<std::string>& arguments, Narrator* narrator) {
-  // Made global, so that the extension modules a script imports find the interpreter's symbols.
-  Result<platform::DynamicLibrary> module =
-      platform::DynamicLibrary::OpenProgramPart(kInterpreterModuleFile);
+  // Where the program's own tree keeps it, built or installed; nothing is searched for.
+  std::optional<std::string> program_folder = platform::FolderOfThisProgram();
+  if (!program_folder) throw std::runtime_error("this program's folder cannot be found");
+  std::string path = *program_folder + FWLAUNCH_INTERPRETER_MODULE_FOLDER + kInterpreterModuleFile;
+  // Its symbols shared, so that the extension modules a script imports find the interpreter's.
+  Result<platform::DynamicLibrary> module = platform::DynamicLibrary::OpenSharingSymbols(path);
   if (!module) throw std::runtime_error(module.reason());
   auto run = reinterpret_cast<RunScriptFunction>(module->Symbol(kRunScriptExport));
   if (run == nullptr)

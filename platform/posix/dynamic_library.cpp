@@ -1,64 +1,39 @@
 #include "platform/dynamic_library.h"
 
 #include <dlfcn.h>
-#include <link.h>
-#include <sys/stat.h>
+#include <limits.h>
+#include <unistd.h>
 
-#include <cstddef>
 #include <utility>
-#include <vector>
 
 namespace fwlaunch::platform {
 
-Result<DynamicLibrary> DynamicLibrary::Open(const std::string& path) {
+namespace {
+
+// The loader's handle, every symbol bound now, with the symbols in the given scope.
+Result<void*> LoadHandle(const std::string& path, int scope) {
   // A path without a slash would make dlopen search the system folders instead.
   if (path.find('/') == std::string::npos) return Fail(path + ": not a path to a file");
-  void* handle = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+  void* handle = dlopen(path.c_str(), RTLD_NOW | scope);
   if (handle == nullptr) {
     const char* why = dlerror();
     return Fail(why != nullptr ? why : path + ": cannot be loaded");
   }
-  return DynamicLibrary(handle);
-}
-
-namespace {
-
-// The folders the loader searches for the program's own libraries, in its order
-// (LD_LIBRARY_PATH, the program's run path, the system's folders). Asked of the loader rather
-// than left to a dlopen by bare name, which takes the run path of whatever calls it: a
-// sanitizer's interceptor, for one.
-std::vector<std::string> ProgramLibraryFolders() {
-  std::vector<std::string> folders;
-  void* program = dlopen(nullptr, RTLD_NOW);
-  Dl_serinfo sizes;
-  if (program == nullptr || dlinfo(program, RTLD_DI_SERINFOSIZE, &sizes) != 0) return folders;
-  std::vector<std::max_align_t> storage(sizes.dls_size / sizeof(std::max_align_t) + 1);
-  auto* info = reinterpret_cast<Dl_serinfo*>(storage.data());
-  *info = sizes;
-  if (dlinfo(program, RTLD_DI_SERINFO, info) != 0) return folders;
-  for (unsigned int i = 0; i < info->dls_cnt; ++i) {
-    const char* folder = info->dls_serpath[i].dls_name;
-    if (folder != nullptr && *folder != '\0') folders.emplace_back(folder);
-  }
-  return folders;
+  return handle;
 }
 
 }  // namespace
 
-Result<DynamicLibrary> DynamicLibrary::OpenProgramPart(const std::string& file_name) {
-  if (file_name.find('/') != std::string::npos) return Fail(file_name + ": not a file name");
-  for (const std::string& folder : ProgramLibraryFolders()) {
-    std::string path = folder + "/" + file_name;
-    struct stat status;
-    if (stat(path.c_str(), &status) != 0) continue;
-    void* handle = dlopen(path.c_str(), RTLD_NOW | RTLD_GLOBAL);
-    if (handle == nullptr) {
-      const char* why = dlerror();
-      return Fail(why != nullptr ? why : path + ": cannot be loaded");
-    }
-    return DynamicLibrary(handle);
-  }
-  return Fail(file_name + ": not found where the program's libraries are searched for");
+Result<DynamicLibrary> DynamicLibrary::Open(const std::string& path) {
+  Result<void*> handle = LoadHandle(path, RTLD_LOCAL);
+  if (!handle) return Fail(handle.reason());
+  return DynamicLibrary(*handle);
+}
+
+Result<DynamicLibrary> DynamicLibrary::OpenSharingSymbols(const std::string& path) {
+  Result<void*> handle = LoadHandle(path, RTLD_GLOBAL);
+  if (!handle) return Fail(handle.reason());
+  return DynamicLibrary(*handle);
 }
 
 DynamicLibrary::DynamicLibrary(DynamicLibrary&& other) noexcept
@@ -85,6 +60,20 @@ std::optional<std::string> FolderOfLibraryHolding(const void* address) {
   std::size_t slash = path.rfind('/');
   if (slash == std::string::npos) return std::nullopt;
   return path.substr(0, slash + 1);
+}
+
+}  // namespace fwlaunch::platform
+
+namespace fwlaunch::platform {
+
+std::optional<std::string> FolderOfThisProgram() {
+  char path[PATH_MAX];
+  ssize_t length = readlink("/proc/self/exe", path, sizeof path);
+  if (length <= 0 || static_cast<std::size_t>(length) >= sizeof path) return std::nullopt;
+  std::string program(path, static_cast<std::size_t>(length));
+  std::size_t slash = program.rfind('/');
+  if (slash == std::string::npos) return std::nullopt;
+  return program.substr(0, slash + 1);
 }
 
 }  // namespace fwlaunch::platform

@@ -15,8 +15,8 @@ Result<DynamicLibrary> DynamicLibrary::Open(const std::string& path) {
 }
 
 // Every library's exports are reachable by whoever holds its handle on Windows.
-Result<DynamicLibrary> DynamicLibrary::OpenProgramPart(const std::string& file_name) {
-  return Open(file_name);
+Result<DynamicLibrary> DynamicLibrary::OpenSharingSymbols(const std::string& path) {
+  return Open(path);
 }
 
 DynamicLibrary::DynamicLibrary(DynamicLibrary&& other) noexcept
@@ -51,6 +51,20 @@ std::optional<std::string> FolderOfLibraryHolding(const void* address) {
   std::size_t separator = folder.find_last_of("\\/");
   if (separator == std::string::npos) return std::nullopt;
   return folder.substr(0, separator + 1);
+}
+
+}  // namespace fwlaunch::platform
+
+namespace fwlaunch::platform {
+
+std::optional<std::string> FolderOfThisProgram() {
+  char path[MAX_PATH];
+  DWORD length = GetModuleFileNameA(nullptr, path, MAX_PATH);
+  if (length == 0 || length >= MAX_PATH) return std::nullopt;
+  std::string program(path, length);
+  std::size_t separator = program.find_last_of("\\/");
+  if (separator == std::string::npos) return std::nullopt;
+  return program.substr(0, separator + 1);
 }
 
 }  // namespace fwlaunch::platform

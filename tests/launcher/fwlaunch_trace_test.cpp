@@ -77,27 +77,48 @@ TEST_F(FwlaunchTraceTest, ShowsTheTracebacksFwlaunchKeepsQuiet) {
   ExpectSaid(run, "Launch could not be imported");
 }
 
-// The interpreter's side is a module the script's process loads; LD_LIBRARY_PATH, searched
-// before the program's run path, puts a broken one in its place.
+// The interpreter's side is a module the script's process loads from ../lib/fwlaunch/ beside
+// the program, and from nowhere else: copies of the programs in a tree of their own get a
+// broken one there.
 TEST_F(FwlaunchTraceTest, AnInterpreterModuleThatFailsIsAnUnknownExceptionAndTheTwinSaysWhy) {
-  fs::path planted = scratch.path() / "planted";
-  fs::create_directories(planted);
-  options.environment["LD_LIBRARY_PATH"] = planted.string();
-  WriteFile(planted / "libfwlaunch-interpreter.so", "not a library");
-  ProgramRun run = Both("Seven");
-  EXPECT_EQ(run.out, "Unknown Exception!\n");
-  EXPECT_EQ(run.exit_status, 255);
-  EXPECT_TRUE(Purged());
-  // The loader's words, which name the file it refused.
-  ExpectSaid(run, "failed: " + (planted / "libfwlaunch-interpreter.so").string() + ": ");
+  fs::path tree = scratch.path() / "tree";
+  fs::create_directories(tree / "bin");
+  fs::create_directories(tree / "lib" / "fwlaunch");
+  fs::path module = tree / "lib" / "fwlaunch" / "libfwlaunch-interpreter.so";
+  fs::copy_file(FWLAUNCH_TESTING_BINARY, tree / "bin" / "fwlaunch-testing");
+  fs::copy_file(FWLAUNCH_TRACE_BINARY, tree / "bin" / "fwlaunch-trace-testing");
+  auto run_both = [&] {
+    std::vector<std::string> arguments = LaunchArguments("Seven", {});
+    ProgramRun traced = RunProgram((tree / "bin" / "fwlaunch-trace-testing").string(), arguments,
+                                   options);
+    ProgramRun plain = RunProgram((tree / "bin" / "fwlaunch-testing").string(), arguments, options);
+    EXPECT_EQ(plain.out, "Unknown Exception!\n");
+    EXPECT_EQ(plain.exit_status, 255);
+    EXPECT_EQ(traced.out, plain.out);
+    EXPECT_TRUE(Purged());
+    WriteFile(Shared() / "state.dat", "state");
+    return traced;
+  };
 
-  fs::copy_file(FWLAUNCH_INCOMPLETE_LIBRARY, planted / "libfwlaunch-interpreter.so",
-                fs::copy_options::overwrite_existing);
-  WriteFile(Shared() / "state.dat", "state");
-  run = Both("Seven");
-  EXPECT_EQ(run.out, "Unknown Exception!\n");
-  EXPECT_TRUE(Purged());
+  // The loader's words, with the path as the program put it together.
+  const std::string tried = (tree / "bin" / "../lib/fwlaunch/libfwlaunch-interpreter.so").string();
+  ProgramRun run = run_both();  // none there
+  ExpectSaid(run, "failed: " + tried + ": cannot open shared object file");
+
+  WriteFile(module, "not a library");
+  run = run_both();
+  ExpectSaid(run, "failed: " + tried + ": ");
+
+  fs::copy_file(FWLAUNCH_INCOMPLETE_LIBRARY, module, fs::copy_options::overwrite_existing);
+  run = run_both();
   ExpectSaid(run, "libfwlaunch-interpreter.so has no fwlaunch_run_script");
+
+  // The real one beside them: the copies run as the originals do.
+  fs::copy_file(fs::path(FWLAUNCH_TESTING_BINARY).parent_path().parent_path() / "lib" /
+                    "fwlaunch" / "libfwlaunch-interpreter.so",
+                module, fs::copy_options::overwrite_existing);
+  EXPECT_EQ(RunProgram((tree / "bin" / "fwlaunch-testing").string(), LaunchArguments("Seven", {}),
+                       options).exit_status, 7);
 }
 
 TEST_F(FwlaunchTraceTest, TellsHowTheScriptsProcessEnded) {

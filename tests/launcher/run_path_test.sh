@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
-# The run path of every program or module that loads the interpreter, or the interpreter
-# module, must hold no empty entry: the loader reads one as the current folder, where anyone
-# could plant a library for it to load.
+# The run path of every program or module that loads the interpreter's library (fwpack, the
+# interpreter module) must hold no empty entry: the loader reads one as the current folder,
+# where anyone could plant a library for it to load.
 # Usage: run_path_test.sh PROGRAM...
 set -euo pipefail
 for program in "$@"; do
