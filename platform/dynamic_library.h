@@ -13,9 +13,8 @@ class DynamicLibrary {
   // Loads with every symbol bound now and none made global; the system loader's own words
   // when it cannot be loaded.
   static Result<DynamicLibrary> Open(const std::string& path);
-  // Loads a part of the program itself: its symbols, and those of the libraries it needs, made
-  // available to whatever is loaded after it (on Windows every library's are), and each
-  // function bound when first called, as for the libraries a program starts with.
+  // The same, but with its symbols, and those of the libraries it needs, made available to
+  // whatever is loaded after it (on Windows every library's are).
   static Result<DynamicLibrary> OpenSharingSymbols(const std::string& path);
 
   DynamicLibrary(DynamicLibrary&& other) noexcept;

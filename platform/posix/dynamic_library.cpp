@@ -10,11 +10,11 @@ namespace fwlaunch::platform {
 
 namespace {
 
-// The loader's handle, with the given binding and scope.
-Result<void*> LoadHandle(const std::string& path, int flags) {
+// The loader's handle, every symbol bound now, with the symbols in the given scope.
+Result<void*> LoadHandle(const std::string& path, int scope) {
   // A path without a slash would make dlopen search the system folders instead.
   if (path.find('/') == std::string::npos) return Fail(path + ": not a path to a file");
-  void* handle = dlopen(path.c_str(), flags);
+  void* handle = dlopen(path.c_str(), RTLD_NOW | scope);
   if (handle == nullptr) {
     const char* why = dlerror();
     return Fail(why != nullptr ? why : path + ": cannot be loaded");
@@ -25,16 +25,13 @@ Result<void*> LoadHandle(const std::string& path, int flags) {
 }  // namespace
 
 Result<DynamicLibrary> DynamicLibrary::Open(const std::string& path) {
-  Result<void*> handle = LoadHandle(path, RTLD_NOW | RTLD_LOCAL);
+  Result<void*> handle = LoadHandle(path, RTLD_LOCAL);
   if (!handle) return Fail(handle.reason());
   return DynamicLibrary(*handle);
 }
 
 Result<DynamicLibrary> DynamicLibrary::OpenSharingSymbols(const std::string& path) {
-  // Bound as each function is first called, as the loader binds the libraries of a program it
-  // starts: binding all of an interpreter's thousand imports up front costs a run a fifth of a
-  // millisecond, and a run calls few of them.
-  Result<void*> handle = LoadHandle(path, RTLD_LAZY | RTLD_GLOBAL);
+  Result<void*> handle = LoadHandle(path, RTLD_GLOBAL);
   if (!handle) return Fail(handle.reason());
   return DynamicLibrary(*handle);
 }
