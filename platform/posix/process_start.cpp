@@ -23,6 +23,8 @@ void PrepareProcess() {
   std::signal(SIGXFSZ, SIG_IGN);
 }
 
+void IgnoreBrokenPipes() { std::signal(SIGPIPE, SIG_IGN); }
+
 // Bytes pass unchanged here already.
 void UseBinaryStandardStreams() {}
 
