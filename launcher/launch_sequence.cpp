@@ -37,11 +37,11 @@ int ExtractAndRun(const LaunchRequest& request, const std::string& working_folde
            Printable(library_path) + ", firmware " + Printable(request.firmware_path);
   });
 
-  auto extract_modules = [&] {
-    return ExtractScripts(library_path, working_folder, request.firmware_path, narrator);
-  };
+  if (!ExtractScripts(library_path, working_folder, request.firmware_path, narrator)) {
+    throw LaunchFailure(kExtractionFailed);
+  }
   return RunScript(working_folder, request.function_name, ScriptArguments(library_path, request),
-                   extract_modules, narrator);
+                   narrator);
 }
 
 std::string DescribeLock(const platform::RunLock& lock) {

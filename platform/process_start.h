@@ -9,10 +9,6 @@ namespace fwlaunch::platform {
 // for itself.
 void PrepareProcess();
 
-// Lets a write to a pipe or socket whose reader is gone fail with an error instead of ending the
-// process, as an interpreter arranges for itself when it starts.
-void IgnoreBrokenPipes();
-
 // Makes standard input and output carry bytes unchanged (Windows' runtime otherwise turns LF
 // into CRLF on the way), for a program that reads or writes binary data through them.
 void UseBinaryStandardStreams();

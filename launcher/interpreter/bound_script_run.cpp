@@ -102,10 +102,7 @@ int CallFunction(const PythonExports& api, const std::string& function_name,
 }  // namespace
 
 int RunScript(const std::string& working_folder, const std::string& function_name,
-              const std::vector<std::string>& arguments, const ModuleExtraction& extract_modules,
-              Narrator* narrator) {
-  // In turn: the interpreter is bound only when the modules are in place.
-  if (!extract_modules()) throw LaunchFailure(kExtractionFailed);
+              const std::vector<std::string>& arguments, Narrator* narrator) {
   std::string missing;
   std::optional<PythonLibrary> python = PythonLibrary::Load(kPythonLibrary, &missing);
   if (!python) {

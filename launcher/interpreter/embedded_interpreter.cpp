@@ -3,13 +3,11 @@
 #include "launcher/interpreter/embedded_interpreter.h"
 
 #include <optional>
-#include <stdexcept>
 #include <utility>
 
 #include "launcher/interpreter/lazy_codecs.h"
 #include "launcher/interpreter/py_ref.h"
 #include "platform/locale_encoding.h"
-#include "platform/process_start.h"
 
 namespace fwlaunch {
 
@@ -18,22 +16,12 @@ EmbeddedInterpreter::EmbeddedInterpreter(const std::string& home)
   Py_SetPythonHome(home_.data());
   Py_OptimizeFlag = 2;
   Py_NoSiteFlag = 1;
-  Py_InitializeEx(0);
+  Py_Initialize();
 }
 
 EmbeddedInterpreter::~EmbeddedInterpreter() {
   Py_Finalize();
   if (!filesystem_encoding_.empty()) Py_FileSystemDefaultEncoding = nullptr;
-}
-
-void EmbeddedInterpreter::TakeOverSignals() {
-  // As Py_Initialize does: file size limits are already errors in this program.
-  platform::IgnoreBrokenPipes();
-  PyOS_InitInterrupts();
-  if (PyErr_Occurred()) {
-    PyErr_Clear();
-    throw std::runtime_error("the interpreter's signal module cannot be set up");
-  }
 }
 
 void EmbeddedInterpreter::AdoptLocaleEncodings() {

@@ -9,7 +9,7 @@ namespace fwlaunch {
 class EmbeddedInterpreter {
  public:
   // Sets the home, asks for optimised modules (.pyo) and no site module, and starts the
-  // interpreter, all but its signal handling (TakeOverSignals).
+  // interpreter.
   explicit EmbeddedInterpreter(const std::string& home);
   EmbeddedInterpreter(const EmbeddedInterpreter&) = delete;
   EmbeddedInterpreter& operator=(const EmbeddedInterpreter&) = delete;
@@ -20,11 +20,6 @@ class EmbeddedInterpreter {
   // while it starts; with the working folder as its home it could not find them then. Call
   // once the codecs can be loaded (InstallLazyCodecs); what the start already set is left alone.
   void AdoptLocaleEncodings();
-
-  // What a normal start does about signals: broken pipes and file size limits become errors,
-  // and an interrupt (SIGINT) becomes KeyboardInterrupt. Left out of the start so that
-  // whatever runs beside it meanwhile is interrupted as it would be without an interpreter.
-  void TakeOverSignals();
 
  private:
   // The interpreter keeps a pointer to the home text until it is finalised.

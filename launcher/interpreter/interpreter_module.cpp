@@ -1,15 +1,13 @@
-// The interpreter module's three exports, with every failure turned into data for the launcher,
-// whose C++ runtime is not this module's.
+// The interpreter module's one export: the run's interpreter part, with every failure turned
+// into data for the launcher, whose C++ runtime is not this module's.
 #include "launcher/interpreter/interpreter_module.h"
 
 #include <algorithm>
 #include <exception>
-#include <memory>
 #include <string>
-#include <utility>
 #include <vector>
 
-#include "launcher/interpreter/started_script_run.h"
+#include "launcher/interpreter/script_run.h"
 #include "launcher/launch_failure.h"
 #include "narration/narrator.h"
 
@@ -35,11 +33,20 @@ void Fail(ScriptRunRequest* request, ScriptRunEnd end, const std::string& text) 
   request->failure_text[length] = '\0';
 }
 
-// Runs step, reporting what it throws in the request.
-template <typename Step>
-void Report(ScriptRunRequest* request, Step&& step) {
+}  // namespace
+
+}  // namespace fwlaunch
+
+// The one symbol the module exports (interpreter_module.map).
+extern "C" void fwlaunch_run_script(
+    fwlaunch::ScriptRunRequest* request) {
+  using namespace fwlaunch;
   try {
-    step();
+    std::vector<std::string> arguments(request->arguments,
+                                       request->arguments + request->argument_count);
+    ForwardingNarrator forwarding(*request);
+    request->exit_status = RunScript(request->working_folder, request->function_name, arguments,
+                                     request->say != nullptr ? &forwarding : nullptr);
     request->end = ScriptRunEnd::kCompleted;
   } catch (const LaunchFailure& failure) {
     bool not_loaded = std::string(failure.what()) == kLaunchNotLoaded;
@@ -50,38 +57,4 @@ void Report(ScriptRunRequest* request, Step&& step) {
   } catch (...) {
     Fail(request, ScriptRunEnd::kFailed, "an unknown failure");
   }
-}
-
-// Takes the started interpreter back from the request; it ends with the returned owner.
-std::unique_ptr<StartedScriptRun> TakeStarted(ScriptRunRequest* request) {
-  return std::unique_ptr<StartedScriptRun>(
-      static_cast<StartedScriptRun*>(std::exchange(request->started, nullptr)));
-}
-
-}  // namespace
-
-}  // namespace fwlaunch
-
-// The module's only exported symbols (interpreter_module.map).
-extern "C" void fwlaunch_start_interpreter(fwlaunch::ScriptRunRequest* request) {
-  using namespace fwlaunch;
-  Report(request, [&] { request->started = new StartedScriptRun(request->working_folder); });
-}
-
-extern "C" void fwlaunch_run_script(fwlaunch::ScriptRunRequest* request) {
-  using namespace fwlaunch;
-  Report(request, [&] {
-    std::unique_ptr<StartedScriptRun> run = TakeStarted(request);
-    if (!run) throw std::logic_error("run before start");
-    std::vector<std::string> arguments(request->arguments,
-                                       request->arguments + request->argument_count);
-    ForwardingNarrator forwarding(*request);
-    request->exit_status = run->Call(request->function_name, arguments,
-                                     request->say != nullptr ? &forwarding : nullptr);
-  });
-}
-
-extern "C" void fwlaunch_stop_interpreter(fwlaunch::ScriptRunRequest* request) {
-  using namespace fwlaunch;
-  Report(request, [&] { TakeStarted(request); });
 }

@@ -8,19 +8,11 @@
 namespace fwlaunch {
 
 inline constexpr char kInterpreterModuleFile[] = "libfwlaunch-interpreter.so";
+inline constexpr char kRunScriptExport[] = "fwlaunch_run_script";
 
-// A run in three calls, each given the same request: start, then either run or stop.
-//   start: starts the interpreter for request->working_folder; reads nothing from the folder.
-//   run:   once the modules are written: imports Launch, calls the function, and shuts the
-//          interpreter down.
-//   stop:  shuts a started interpreter down without running anything.
-inline constexpr char kStartExport[] = "fwlaunch_start_interpreter";
-inline constexpr char kRunExport[] = "fwlaunch_run_script";
-inline constexpr char kStopExport[] = "fwlaunch_stop_interpreter";
-
-// How a call ended.
+// How the module's part of a run ended.
 enum class ScriptRunEnd : int {
-  kCompleted = 0,     // done: after run, exit_status holds the function's result
+  kCompleted = 0,     // the function was called: exit_status holds its result
   kLaunchNotLoaded,   // Launch could not be imported
   kFunctionMissing,   // Launch has no such callable
   kFailed,            // the interpreter could not be had; failure_text says why
@@ -35,8 +27,6 @@ struct ScriptRunRequest {
   // When say is set, each step is told to it with listener, one line at a time.
   void (*say)(void* listener, const char* line);
   void* listener;
-  // The module's own: the started interpreter, from start until run or stop.
-  void* started;
   // Out.
   ScriptRunEnd end;
   int exit_status;
@@ -44,7 +34,7 @@ struct ScriptRunRequest {
 };
 
 extern "C" {
-using InterpreterCall = void (*)(ScriptRunRequest* request);
+using RunScriptFunction = void (*)(ScriptRunRequest* request);
 }
 
 }  // namespace fwlaunch

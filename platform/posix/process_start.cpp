@@ -23,8 +23,6 @@ void PrepareProcess() {
   std::signal(SIGXFSZ, SIG_IGN);
 }
 
-void IgnoreBrokenPipes() { std::signal(SIGPIPE, SIG_IGN); }
-
 // Bytes pass unchanged here already.
 void UseBinaryStandardStreams() {}
 

@@ -12,9 +12,6 @@ namespace fwlaunch::platform {
 // signal for file size limits.
 void PrepareProcess() {}
 
-// Windows has no signal for it: such a write fails by itself.
-void IgnoreBrokenPipes() {}
-
 void UseBinaryStandardStreams() {
   _setmode(_fileno(stdin), _O_BINARY);
   _setmode(_fileno(stdout), _O_BINARY);

@@ -75,25 +75,6 @@ TEST_F(FwlaunchTest, AKeyboardInterruptOutsideTheFunctionEndsTheRunAfterThePurge
   EXPECT_TRUE(Purged());
 }
 
-// The interpreter starts while the modules are written, but takes over the signals only once
-// they are: a Ctrl-C during the writing still ends the run as it did before any interpreter
-// ran, and nothing is imported before the writing has ended, however long it takes.
-TEST_F(FwlaunchTest, TheInterpreterStartingBesideTheExtractionChangesNothingOfIt) {
-  // Late enough that the interpreter has started meanwhile.
-  WriteFile(Firmware() / "COUNTS", "Launch.pyo slow\nhelper.pyo interrupt\n");
-  ProgramRun run = Launch("Seven");
-  EXPECT_FALSE(run.exited);
-  EXPECT_EQ(run.signal, SIGINT);
-  EXPECT_EQ(run.out, "") << "an interrupt is no crash";
-  EXPECT_TRUE(Purged());
-
-  fs::remove(Work() / "Launch.pyo");
-  WriteFile(Firmware() / "COUNTS", "Launch.pyo slow\nhelper.pyo slow\n");
-  run = Launch("UseHelper");
-  EXPECT_EQ(run.exit_status, 42) << run.out << run.err;
-  EXPECT_EQ(run.out, "");
-}
-
 TEST_F(FwlaunchTest, AKilledFunctionProcessIsAnUnknownException) {
   fs::path marker = scratch.path() / "ready";
   RunningProgram program = Start("Sleep", {marker.string()});

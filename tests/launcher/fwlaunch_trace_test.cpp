@@ -111,7 +111,7 @@ TEST_F(FwlaunchTraceTest, AnInterpreterModuleThatFailsIsAnUnknownExceptionAndThe
 
   fs::copy_file(FWLAUNCH_INCOMPLETE_LIBRARY, module, fs::copy_options::overwrite_existing);
   run = run_both();
-  ExpectSaid(run, "libfwlaunch-interpreter.so has no fwlaunch_start_interpreter");
+  ExpectSaid(run, "libfwlaunch-interpreter.so has no fwlaunch_run_script");
 
   // The real one beside them: the copies run as the originals do.
   fs::copy_file(fs::path(FWLAUNCH_TESTING_BINARY).parent_path().parent_path() / "lib" /

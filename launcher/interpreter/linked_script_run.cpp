@@ -1,16 +1,16 @@
-// The interpreter linked to its library (Linux): its standard library beside its library, and
-// ".pyd" extension modules through a finder of our own.
+// The interpreter linked into the program (Linux): its standard library beside its library,
+// and ".pyd" extension modules through a finder of our own.
 #include <Python.h>
 
-#include "launcher/interpreter/started_script_run.h"
-
-#include <optional>
-#include <stdexcept>
-
+#include "launcher/interpreter/embedded_interpreter.h"
 #include "launcher/interpreter/module_search.h"
 #include "launcher/interpreter/py_ref.h"
 #include "launcher/interpreter/script_call.h"
+#include "launcher/interpreter/script_run.h"
 #include "platform/dynamic_library.h"
+
+#include <optional>
+#include <stdexcept>
 
 namespace fwlaunch {
 
@@ -28,17 +28,13 @@ std::string StandardLibraryFolder() {
 
 }  // namespace
 
-StartedScriptRun::StartedScriptRun(const std::string& working_folder)
-    : working_folder_(working_folder), interpreter_(working_folder) {
+int RunScript(const std::string& working_folder, const std::string& function_name,
+              const std::vector<std::string>& arguments, Narrator* narrator) {
+  EmbeddedInterpreter interpreter(working_folder);
   PrepareModuleSearch(working_folder, StandardLibraryFolder());
-  interpreter_.AdoptLocaleEncodings();
-}
-
-int StartedScriptRun::Call(const std::string& function_name,
-                           const std::vector<std::string>& arguments, Narrator* narrator) {
-  interpreter_.TakeOverSignals();
+  interpreter.AdoptLocaleEncodings();
   Narrate(narrator, [&] {
-    return "interpreter started, home " + working_folder_ + ", sys.path " +
+    return "interpreter started, home " + working_folder + ", sys.path " +
            Repr(PySys_GetObject(const_cast<char*>("path")));
   });
   return CallScriptFunction(function_name, arguments, narrator);
