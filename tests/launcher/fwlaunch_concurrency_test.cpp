@@ -75,6 +75,23 @@ TEST_F(FwlaunchTest, AKeyboardInterruptOutsideTheFunctionEndsTheRunAfterThePurge
   EXPECT_TRUE(Purged());
 }
 
+// A Ctrl-C while the modules are written ends the run before any interpreter handles it; and
+// nothing is imported before the writing has ended, however long it takes.
+TEST_F(FwlaunchTest, AnInterruptDuringTheExtractionEndsTheRunAndASlowOneIsAwaited) {
+  WriteFile(Firmware() / "COUNTS", "Launch.pyo slow\nhelper.pyo interrupt\n");
+  ProgramRun run = Launch("Seven");
+  EXPECT_FALSE(run.exited);
+  EXPECT_EQ(run.signal, SIGINT);
+  EXPECT_EQ(run.out, "") << "an interrupt is no crash";
+  EXPECT_TRUE(Purged());
+
+  fs::remove(Work() / "Launch.pyo");
+  WriteFile(Firmware() / "COUNTS", "Launch.pyo slow\nhelper.pyo slow\n");
+  run = Launch("UseHelper");
+  EXPECT_EQ(run.exit_status, 42) << run.out << run.err;
+  EXPECT_EQ(run.out, "");
+}
+
 TEST_F(FwlaunchTest, AKilledFunctionProcessIsAnUnknownException) {
   fs::path marker = scratch.path() / "ready";
   RunningProgram program = Start("Sleep", {marker.string()});

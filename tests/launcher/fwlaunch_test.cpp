@@ -135,6 +135,18 @@ TEST_F(FwlaunchTest, TheInterpreterRunsOptimisedWithoutSiteFromTheWorkingFolder)
   EXPECT_EQ(run.err, "");
 }
 
+// The signals as a bare start of the interpreter leaves them.
+TEST_F(FwlaunchTest, SignalsAreHandledAsInABareStartOfTheInterpreter) {
+  ASSERT_EQ(Launch("Seven").exit_status, 7);  // the modules are in the working folder now
+  ProgramRun bare = RunProgram(FWLAUNCH_PYTHON, {"-OO", "-S", "-c",
+      "import sys; sys.path.insert(0, '" + Work().string() + "/'); import Launch; "
+      "Launch.Signals()"}, options);
+  ProgramRun launched = Launch("Signals");
+  EXPECT_EQ(launched.out, bare.out);
+  EXPECT_NE(bare.out.find("SIGINT=default_int_handler SIGPIPE=1 SIGXFSZ=1"), std::string::npos)
+      << bare.out;
+}
+
 // Loaded when first needed, the codecs still come from the standard library alone: firmware
 // modules named like them are never what a script gets.
 TEST_F(FwlaunchTest, TheCodecsAreTheStandardLibrarysWhateverTheFirmwareCarries) {

@@ -2,7 +2,9 @@
 //   SCRIPT_PYD  the module list, copied raw into the list buffer (up to 1024 bytes)
 //   <name>      each module's bytes
 //   COUNTS      optional lines "<name> <count>" forcing what a read returns, or
-//               "<name> crash" to crash inside the read
+//               "<name> crash" to crash inside the read, "<name> interrupt" to raise SIGINT
+//               (as a Ctrl-C would arrive) and "<name> slow" to take 300 ms before serving
+//               the file as usual
 //   CRASH_IN    optional: "QueryCfg" or "OpenFirmware", the operation that crashes
 //   CHATTER     optional: when present, every read prints a line on standard output
 // Every call is appended to calls.log in that folder, with a "VIOLATION" line whenever the
@@ -13,6 +15,7 @@
 #endif
 #include <fwlaunch/script_library.h>
 
+#include <chrono>
 #include <csignal>
 #include <cstdint>
 #include <cstdio>
@@ -21,6 +24,7 @@
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <thread>
 
 namespace {
 
@@ -132,7 +136,10 @@ FWL_EXPORT std::int32_t FWL_CALL Py_ReadFileInFW(
   std::string forced;
   if (ForcedCount(folder, name, &forced)) {
     if (forced == "crash") Crash();
-    return static_cast<std::int32_t>(std::strtol(forced.c_str(), nullptr, 0));
+    if (forced == "interrupt") std::raise(SIGINT);
+    if (forced == "slow") std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    if (forced != "interrupt" && forced != "slow")
+      return static_cast<std::int32_t>(std::strtol(forced.c_str(), nullptr, 0));
   }
   bool found = false;
   std::string bytes = ReadWholeFile(folder + "/" + name, &found);

@@ -123,6 +123,16 @@ def Codecs(library, image, order):
     return 0
 
 
+def Signals(*args):
+    # What a normal start of the interpreter does about signals.
+    import signal
+    names = ['SIGINT', 'SIGPIPE', 'SIGXFSZ', 'SIGTERM', 'SIGHUP']
+    print ' '.join('%s=%s' % (name, getattr(signal.getsignal(getattr(signal, name)), '__name__',
+                                            signal.getsignal(getattr(signal, name))))
+                   for name in names)
+    return 0
+
+
 def Encodings(*args):
     # What a normal start of the interpreter takes from the locale and the terminal.
     print 'fs=%s stdin=%s stdout=%s stderr=%s' % (
