@@ -28,10 +28,13 @@ class OutputFile {
   bool Close();
 
  private:
-  explicit OutputFile(std::intptr_t handle) : handle_(handle) {}
+  OutputFile(std::intptr_t handle, std::uint64_t found_size)
+      : handle_(handle), found_size_(found_size) {}
   static constexpr std::intptr_t kClosed = -1;
   // The system's handle for the open file (its descriptor, or its runtime stream).
   std::intptr_t handle_ = kClosed;
+  // How long the file was when opened: only what stands beyond the written bytes needs cutting.
+  std::uint64_t found_size_ = 0;
   std::uint64_t written_ = 0;
 };
 

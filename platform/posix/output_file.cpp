@@ -29,11 +29,13 @@ std::optional<OutputFile> OutputFile::Create(const std::string& path) {
     close(descriptor);
     return std::nullopt;
   }
-  return OutputFile(descriptor);
+  return OutputFile(descriptor, static_cast<std::uint64_t>(status.st_size));
 }
 
 OutputFile::OutputFile(OutputFile&& other) noexcept
-    : handle_(std::exchange(other.handle_, kClosed)), written_(std::exchange(other.written_, 0)) {}
+    : handle_(std::exchange(other.handle_, kClosed)),
+      found_size_(other.found_size_),
+      written_(std::exchange(other.written_, 0)) {}
 
 OutputFile::~OutputFile() { Close(); }
 
@@ -56,8 +58,9 @@ bool OutputFile::WriteAll(std::span<const std::uint8_t> bytes) {
 bool OutputFile::Close() {
   if (handle_ == kClosed) return false;
   int descriptor = static_cast<int>(std::exchange(handle_, kClosed));
-  // Whatever stood beyond what was written goes: the file holds exactly the bytes written.
-  bool cut = ftruncate(descriptor, static_cast<off_t>(written_)) == 0;
+  // Whatever stood beyond what was written goes: the file holds exactly the bytes written. A
+  // module rewritten at its own length, as at every run of the same firmware, needs no cut.
+  bool cut = found_size_ <= written_ || ftruncate(descriptor, static_cast<off_t>(written_)) == 0;
   // Linux releases the descriptor even when close fails, so it is never retried.
   return close(descriptor) == 0 && cut;
 }

@@ -16,11 +16,13 @@ std::FILE* AsFile(std::intptr_t handle) { return reinterpret_cast<std::FILE*>(ha
 std::optional<OutputFile> OutputFile::Create(const std::string& path) {
   std::FILE* file = std::fopen(path.c_str(), "wb");
   if (file == nullptr) return std::nullopt;
-  return OutputFile(reinterpret_cast<std::intptr_t>(file));
+  return OutputFile(reinterpret_cast<std::intptr_t>(file), 0);  // "wb" empties it
 }
 
 OutputFile::OutputFile(OutputFile&& other) noexcept
-    : handle_(std::exchange(other.handle_, kClosed)), written_(std::exchange(other.written_, 0)) {}
+    : handle_(std::exchange(other.handle_, kClosed)),
+      found_size_(other.found_size_),
+      written_(std::exchange(other.written_, 0)) {}
 
 OutputFile::~OutputFile() { Close(); }
 
