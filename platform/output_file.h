@@ -5,6 +5,7 @@
 #include <optional>
 #include <span>
 #include <string>
+#include <utility>
 
 namespace fwlaunch::platform {
 
@@ -15,7 +16,10 @@ class OutputFile {
   // written through, a FIFO never waited on, a device never opened.
   static std::optional<OutputFile> Create(const std::string& path);
 
-  OutputFile(OutputFile&& other) noexcept;
+  OutputFile(OutputFile&& other) noexcept
+      : handle_(std::exchange(other.handle_, kClosed)),
+        found_size_(other.found_size_),
+        written_(std::exchange(other.written_, 0)) {}
   OutputFile& operator=(OutputFile&&) = delete;
   OutputFile(const OutputFile&) = delete;
   OutputFile& operator=(const OutputFile&) = delete;

@@ -38,8 +38,7 @@ void Fail(ScriptRunRequest* request, ScriptRunEnd end, const std::string& text) 
 }  // namespace fwlaunch
 
 // The one symbol the module exports (interpreter_module.map).
-extern "C" void fwlaunch_run_script(
-    fwlaunch::ScriptRunRequest* request) {
+extern "C" void fwlaunch_run_script(fwlaunch::ScriptRunRequest* request) {
   using namespace fwlaunch;
   try {
     std::vector<std::string> arguments(request->arguments,

@@ -4,6 +4,7 @@
 #include <limits.h>
 #include <unistd.h>
 
+#include <string_view>
 #include <utility>
 
 namespace fwlaunch::platform {
@@ -53,27 +54,28 @@ DynamicLibrary::~DynamicLibrary() {
 
 void* DynamicLibrary::Symbol(const char* name) const { return dlsym(handle_, name); }
 
+namespace {
+
+// The folder part of a file's path, ending in its separator; nothing for a bare name.
+std::optional<std::string> FolderOf(std::string_view path) {
+  std::size_t slash = path.rfind('/');
+  if (slash == std::string_view::npos) return std::nullopt;
+  return std::string(path.substr(0, slash + 1));
+}
+
+}  // namespace
+
 std::optional<std::string> FolderOfLibraryHolding(const void* address) {
   Dl_info info{};
   if (dladdr(address, &info) == 0 || info.dli_fname == nullptr) return std::nullopt;
-  std::string path = info.dli_fname;
-  std::size_t slash = path.rfind('/');
-  if (slash == std::string::npos) return std::nullopt;
-  return path.substr(0, slash + 1);
+  return FolderOf(info.dli_fname);
 }
-
-}  // namespace fwlaunch::platform
-
-namespace fwlaunch::platform {
 
 std::optional<std::string> FolderOfThisProgram() {
   char path[PATH_MAX];
   ssize_t length = readlink("/proc/self/exe", path, sizeof path);
   if (length <= 0 || static_cast<std::size_t>(length) >= sizeof path) return std::nullopt;
-  std::string program(path, static_cast<std::size_t>(length));
-  std::size_t slash = program.rfind('/');
-  if (slash == std::string::npos) return std::nullopt;
-  return program.substr(0, slash + 1);
+  return FolderOf(std::string_view(path, static_cast<std::size_t>(length)));
 }
 
 }  // namespace fwlaunch::platform

@@ -32,11 +32,6 @@ std::optional<OutputFile> OutputFile::Create(const std::string& path) {
   return OutputFile(descriptor, static_cast<std::uint64_t>(status.st_size));
 }
 
-OutputFile::OutputFile(OutputFile&& other) noexcept
-    : handle_(std::exchange(other.handle_, kClosed)),
-      found_size_(other.found_size_),
-      written_(std::exchange(other.written_, 0)) {}
-
 OutputFile::~OutputFile() { Close(); }
 
 bool OutputFile::WriteAll(std::span<const std::uint8_t> bytes) {

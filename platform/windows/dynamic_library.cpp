@@ -38,12 +38,10 @@ void* DynamicLibrary::Symbol(const char* name) const {
   return reinterpret_cast<void*>(GetProcAddress(static_cast<HMODULE>(handle_), name));
 }
 
-std::optional<std::string> FolderOfLibraryHolding(const void* address) {
-  HMODULE module = nullptr;
-  if (!GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS |
-                              GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
-                          static_cast<LPCSTR>(address), &module))
-    return std::nullopt;
+namespace {
+
+// The folder, ending in a separator, of a loaded module's file (null: the program's own).
+std::optional<std::string> FolderOfModule(HMODULE module) {
   char path[1024] = {};
   DWORD length = GetModuleFileNameA(module, path, sizeof path);
   if (length == 0 || length >= sizeof path) return std::nullopt;
@@ -53,18 +51,17 @@ std::optional<std::string> FolderOfLibraryHolding(const void* address) {
   return folder.substr(0, separator + 1);
 }
 
-}  // namespace fwlaunch::platform
+}  // namespace
 
-namespace fwlaunch::platform {
-
-std::optional<std::string> FolderOfThisProgram() {
-  char path[MAX_PATH];
-  DWORD length = GetModuleFileNameA(nullptr, path, MAX_PATH);
-  if (length == 0 || length >= MAX_PATH) return std::nullopt;
-  std::string program(path, length);
-  std::size_t separator = program.find_last_of("\\/");
-  if (separator == std::string::npos) return std::nullopt;
-  return program.substr(0, separator + 1);
+std::optional<std::string> FolderOfLibraryHolding(const void* address) {
+  HMODULE module = nullptr;
+  if (!GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS |
+                              GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+                          static_cast<LPCSTR>(address), &module))
+    return std::nullopt;
+  return FolderOfModule(module);
 }
+
+std::optional<std::string> FolderOfThisProgram() { return FolderOfModule(nullptr); }
 
 }  // namespace fwlaunch::platform
