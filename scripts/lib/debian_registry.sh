@@ -1,0 +1,85 @@
+# Fetches pinned files from Debian's package registry without touching the system's apt set-up:
+# a sources list, package lists and a package cache of our own, on the same archive the
+# system's Debian sources name. Every file is checked against its pinned checksum and kept in
+# the cache folder, keyed by that checksum, so that a later build fetches nothing.
+# Sourced by the build scripts; every function prints its errors and returns non-zero.
+
+# The cache outside any clone: a fresh clone, and CI on one, finds what earlier builds fetched.
+fwlaunch_cache_dir() {
+  echo "${FWLAUNCH_CACHE_DIR:-${XDG_CACHE_HOME:-$HOME/.cache}/fwlaunch}"
+}
+
+# The archive the system's own Debian sources use (a mirror, a proxy), else Debian's own.
+debian_archive_uri() {
+  local uri
+  uri=$(apt-get indextargets --format '$(REPO_URI)|$(ORIGIN)|$(LABEL)' 'Created-By: Packages' \
+        2>/dev/null | awk -F'|' '$2 == "Debian" && $3 == "Debian" { print $1; exit }')
+  if [ -z "$uri" ]; then
+    uri=$(cat /etc/apt/sources.list /etc/apt/sources.list.d/*.list \
+              /etc/apt/sources.list.d/*.sources 2>/dev/null |
+          grep -oE '(https?|file)://[^ ]*/debian/?( |$)' | head -n 1 | tr -d ' ')
+  fi
+  echo "${uri:-http://deb.debian.org/debian/}"
+}
+
+# Runs apt-get against a private set-up named NAME whose sources list holds the line LINE.
+# Usage: registry_apt NAME LINE APT-GET-ARGUMENTS...
+registry_apt() {
+  local name=$1 line=$2
+  shift 2
+  local root
+  root="$(fwlaunch_cache_dir)/apt/$name"
+  mkdir -p "$root/lists/partial" "$root/cache/archives/partial"
+  echo "$line" >"$root/sources.list"
+  local sandbox=()
+  # apt drops to its own user to download, which cannot write into a root-owned cache.
+  [ "$(id -u)" -ne 0 ] || sandbox=(-o APT::Sandbox::User=root)
+  apt-get -q -o Dir::Etc::sourcelist="$root/sources.list" -o Dir::Etc::sourceparts=- \
+    -o Dir::State::Lists="$root/lists" -o Dir::Cache="$root/cache" \
+    -o APT::Get::List-Cleanup=0 "${sandbox[@]}" "$@"
+}
+
+# Checks FILE against SHA256; says which file and both sums when they differ.
+registry_check_sum() {
+  local file=$1 expected=$2 actual
+  actual=$(sha256sum "$file" | cut -d' ' -f1)
+  if [ "$actual" != "$expected" ]; then
+    echo "registry: $file has sha256 $actual, expected $expected" >&2
+    return 1
+  fi
+}
+
+# Downloads the binary package PACKAGE at VERSION from SUITE into FOLDER and checks it against
+# SHA256; prints the package file's path. A suite such as backports replaces a version when it
+# takes a fix: when VERSION is gone and SERIES is given, the suite's candidate of the same
+# series is taken instead, checked by apt against the suite's signed index, and said loudly.
+# Usage: registry_fetch_binary SUITE PACKAGE VERSION SHA256 FOLDER [SERIES]
+registry_fetch_binary() {
+  local suite=$1 package=$2 version=$3 sha=$4 folder=$5 series=${6:-}
+  local line
+  line="deb $(debian_archive_uri) $suite main"
+  mkdir -p "$folder"
+  echo "registry: fetching $package $version from $suite" >&2
+  registry_apt "$suite" "$line" update >&2 || {
+    echo "registry: cannot read the package lists of $suite ($line)" >&2
+    return 1
+  }
+  if ! (cd "$folder" && registry_apt "$suite" "$line" download "$package=$version" >&2); then
+    local candidate
+    candidate=$(registry_apt "$suite" "$line" policy "$package" 2>/dev/null |
+                sed -n 's/^ *Candidate: //p')
+    if [ -z "$series" ] || [ "${candidate#"$series"}" = "$candidate" ]; then
+      echo "registry: $suite has no $package $version (its candidate: ${candidate:-none});" \
+           "update the pinned version and checksum in the script that asked" >&2
+      return 1
+    fi
+    echo "registry: WARNING: $suite no longer has $package $version; taking its $candidate," \
+         "checked against the suite's signed index only" >&2
+    (cd "$folder" && registry_apt "$suite" "$line" download "$package=$candidate" >&2) || return 1
+    sha=
+  fi
+  local file
+  file=$(find "$folder" -maxdepth 1 -name "${package}_*.deb" | head -n 1)
+  [ -z "$sha" ] || registry_check_sum "$file" "$sha" || return 1
+  echo "$file"
+}
