@@ -22,11 +22,12 @@ debian_archive_uri() {
   echo "${uri:-http://deb.debian.org/debian/}"
 }
 
-# Runs apt-get against a private set-up named NAME whose sources list holds the line LINE.
-# Usage: registry_apt NAME LINE APT-GET-ARGUMENTS...
+# Runs TOOL (apt-get or apt-cache) against a private set-up named NAME whose sources list
+# holds the line LINE.
+# Usage: registry_apt TOOL NAME LINE ARGUMENTS...
 registry_apt() {
-  local name=$1 line=$2
-  shift 2
+  local tool=$1 name=$2 line=$3
+  shift 3
   local root
   root="$(fwlaunch_cache_dir)/apt/$name"
   mkdir -p "$root/lists/partial" "$root/cache/archives/partial"
@@ -34,7 +35,7 @@ registry_apt() {
   local sandbox=()
   # apt drops to its own user to download, which cannot write into a root-owned cache.
   [ "$(id -u)" -ne 0 ] || sandbox=(-o APT::Sandbox::User=root)
-  apt-get -q -o Dir::Etc::sourcelist="$root/sources.list" -o Dir::Etc::sourceparts=- \
+  "$tool" -q -o Dir::Etc::sourcelist="$root/sources.list" -o Dir::Etc::sourceparts=- \
     -o Dir::State::Lists="$root/lists" -o Dir::Cache="$root/cache" \
     -o APT::Get::List-Cleanup=0 "${sandbox[@]}" "$@"
 }
@@ -60,13 +61,13 @@ registry_fetch_binary() {
   line="deb $(debian_archive_uri) $suite main"
   mkdir -p "$folder"
   echo "registry: fetching $package $version from $suite" >&2
-  registry_apt "$suite" "$line" update >&2 || {
+  registry_apt apt-get "$suite" "$line" update >&2 || {
     echo "registry: cannot read the package lists of $suite ($line)" >&2
     return 1
   }
-  if ! (cd "$folder" && registry_apt "$suite" "$line" download "$package=$version" >&2); then
+  if ! (cd "$folder" && registry_apt apt-get "$suite" "$line" download "$package=$version" >&2); then
     local candidate
-    candidate=$(registry_apt "$suite" "$line" policy "$package" 2>/dev/null |
+    candidate=$(registry_apt apt-cache "$suite" "$line" policy "$package" 2>/dev/null |
                 sed -n 's/^ *Candidate: //p')
     if [ -z "$series" ] || [ "${candidate#"$series"}" = "$candidate" ]; then
       echo "registry: $suite has no $package $version (its candidate: ${candidate:-none});" \
@@ -75,7 +76,7 @@ registry_fetch_binary() {
     fi
     echo "registry: WARNING: $suite no longer has $package $version; taking its $candidate," \
          "checked against the suite's signed index only" >&2
-    (cd "$folder" && registry_apt "$suite" "$line" download "$package=$candidate" >&2) || return 1
+    (cd "$folder" && registry_apt apt-get "$suite" "$line" download "$package=$candidate" >&2) || return 1
     sha=
   fi
   local file
