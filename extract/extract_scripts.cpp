@@ -112,9 +112,13 @@ bool ExtractScripts(const std::string& library_path, const std::string& working_
   ModulesWritten written = ExtractModules(*library, transfer, working_folder, firmware_path, narrator);
   library.reset();
 
-  bool present = platform::PathExists(working_folder + kLaunchModuleFile);
+  // Only a regular file can be imported: the interpreter would wait for ever on a FIFO.
+  const std::string launch_path = working_folder + kLaunchModuleFile;
+  bool present = platform::IsRegularFile(launch_path);
   // Whether this run wrote Launch.pyo, or one an earlier run left is what will be imported.
   Narrate(narrator, [&] {
+    if (!present && platform::PathExists(launch_path))
+      return std::string("Launch.pyo in the working folder is not a regular file");
     if (!present) return std::string("no Launch.pyo in the working folder after extraction");
     return written.launch ? std::string("Launch.pyo was written by this run")
                        : std::string("Launch.pyo was NOT written by this run: the one an earlier "

@@ -13,9 +13,10 @@ namespace fwlaunch {
 inline constexpr char kLaunchModuleFile[] = "Launch.pyo";
 
 // Loads the library, writes every listed .pyd and .pyo file into working_folder (which ends
-// in a separator), unloads the library, and reports whether "Launch.pyo" is now there,
-// written by this call or left by an earlier run. False at once, with nothing written, when
-// the library cannot be loaded or lacks an operation. Throws std::bad_alloc when the transfer
+// in a separator), unloads the library, and reports whether "Launch.pyo" is now there as a
+// regular file, written by this call or left by an earlier run. False at once, with nothing
+// loaded or written, when the library or its folder could have been put there or changed by
+// another user (platform/trusted_file.h), and when it cannot be loaded or lacks an operation. Throws std::bad_alloc when the transfer
 // buffer cannot be had.
 // The narrator, if any, hears each step: the library, the list, each entry's fate, and
 // whether Launch.pyo was written by this run.

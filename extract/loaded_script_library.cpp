@@ -4,6 +4,7 @@
 #include "extract/script_library.h"
 #include "platform/dynamic_library.h"
 #include "platform/library_call.h"
+#include "platform/trusted_file.h"
 
 namespace fwlaunch {
 
@@ -42,6 +43,14 @@ class LoadedScriptLibrary final : public ScriptLibrary {
   QueryCfgFunction query_cfg_;
 };
 
+// The loader's words name the file as it was loaded; the user knows it by its path.
+std::string NamedAsGiven(std::string words, const std::string& loaded, const std::string& path) {
+  for (std::size_t at = words.find(loaded); at != std::string::npos;
+       at = words.find(loaded, at + path.size()))
+    words.replace(at, loaded.size(), path);
+  return words;
+}
+
 // The export by name; null, said to the narrator, when the library has none of that name.
 template <typename Function>
 Function Export(const platform::DynamicLibrary& library, const char* name, Narrator* narrator) {
@@ -54,9 +63,18 @@ Function Export(const platform::DynamicLibrary& library, const char* name, Narra
 }  // namespace
 
 std::unique_ptr<ScriptLibrary> LoadScriptLibrary(const std::string& path, Narrator* narrator) {
-  Result<platform::DynamicLibrary> library = platform::DynamicLibrary::Open(path);
+  // Code that another local user could have put there is never run.
+  Result<platform::TrustedFile> file = platform::TrustedFile::Open(path);
+  if (!file) {
+    Narrate(narrator, [&] { return "the script library is not loaded: " + file.reason(); });
+    return nullptr;
+  }
+  Result<platform::DynamicLibrary> library = platform::DynamicLibrary::Open(file->load_path());
   if (!library) {
-    Narrate(narrator, [&] { return "the script library does not load: " + library.reason(); });
+    Narrate(narrator, [&] {
+      return "the script library does not load: " +
+             NamedAsGiven(library.reason(), file->load_path(), path);
+    });
     return nullptr;
   }
   auto open_firmware = Export<OpenFirmwareFunction>(*library, kOpenFirmwareExport, narrator);

@@ -87,8 +87,11 @@ int RunLaunchSequence(const LaunchRequest& request, Narrator* narrator) {
   Narrate(narrator, [&] { return DescribeLock(lock); });
 
   int exit_status = -1;
-  std::optional<platform::SectionOutcome> outcome = platform::RunIsolated(
-      [&] { return RunGuardedSection(request, working_folder, narrator); });
+  std::optional<platform::SectionOutcome> outcome = platform::RunIsolated([&] {
+    // Nothing the script starts may hold up the next run.
+    lock.LeaveToParent();
+    return RunGuardedSection(request, working_folder, narrator);
+  });
   Narrate(narrator, [&] { return DescribeEnd(outcome); });
   if (!outcome || outcome->end() == platform::SectionEnd::kCrashed) {
     std::printf("%s\n", kUnknownException);

@@ -10,6 +10,7 @@
 namespace fwlaunch::platform {
 
 struct DirectoryEntry {
+  // The name as a person reads it (UTF-8 where the system's own names are wide).
   std::string name;
   // A folder, or a link that leads to one.
   bool is_folder = false;
@@ -29,9 +30,10 @@ class DirectorySearch {
   // The next entry, "." and ".." included; nothing once the folder is exhausted.
   std::optional<DirectoryEntry> Next();
 
-  // Removes a non-folder entry of this folder by name, whatever its attributes; a link goes,
-  // never what it points to. The system's reason when it stays.
-  Status RemoveEntry(const std::string& name);
+  // Removes the entry that Next() gave last, by the very name the system listed it under,
+  // whatever its attributes; a link goes, never what it points to. The system's reason when
+  // it stays. Only for an entry that is no folder.
+  Status RemoveFound();
 
  private:
   struct State;

@@ -11,7 +11,8 @@ class RunLock {
   // Takes the lock on folder for this run, waiting while another run holds it. A process
   // started from inside the run that holds it (a run inside a run) goes on at once without
   // taking anything: waiting for its own ancestor would never end. Holds nothing when the
-  // folder cannot be opened.
+  // folder cannot be opened. Only the process that took it holds it: the lock goes when that
+  // process ends, and no process it starts inherits it.
   static RunLock Acquire(const std::string& folder);
 
   RunLock(RunLock&& other) noexcept;
@@ -20,10 +21,12 @@ class RunLock {
   RunLock& operator=(const RunLock&) = delete;
   ~RunLock();
 
-  // Releases the lock now, also for every process that inherited it from this run, so that a
-  // background process the run left behind never keeps the next run waiting. A run inside a
-  // run releases nothing.
+  // Releases the lock now. A run inside a run releases nothing.
   void Release();
+
+  // For the section's process, which runs under the lock its parent took: lets go of this
+  // process's hold without releasing the lock, so that nothing the section starts holds it.
+  void LeaveToParent();
 
   // Whether this process took the lock itself.
   bool owned() const;

@@ -24,7 +24,7 @@ void PurgeFolder(const std::string& folder, Narrator* narrator) {
       });
       continue;
     }
-    Status removed = search->RemoveEntry(entry->name);
+    Status removed = search->RemoveFound();
     Narrate(narrator, [&] {
       return removed ? "purge: removed " + Printable(entry->name)
                      : "purge: left " + Printable(entry->name) + ": " + removed.reason();

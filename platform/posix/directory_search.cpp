@@ -17,6 +17,7 @@ struct DirectorySearch::State {
   State& operator=(const State&) = delete;
   ~State() { closedir(stream); }
   DIR* stream;
+  std::string found;  // the name Next() gave last
 };
 
 namespace {
@@ -47,14 +48,16 @@ DirectorySearch::~DirectorySearch() = default;
 std::optional<DirectoryEntry> DirectorySearch::Next() {
   const dirent* entry = readdir(state_->stream);
   if (entry == nullptr) return std::nullopt;
+  state_->found = entry->d_name;
   return DirectoryEntry{entry->d_name,
                         LeadsToFolder(dirfd(state_->stream), entry->d_name, entry->d_type)};
 }
 
 // A file's own mode never stands in the way of unlinking it here, so it is left alone:
 // changing it would also change every hard link to the same file.
-Status DirectorySearch::RemoveEntry(const std::string& name) {
-  if (unlinkat(dirfd(state_->stream), name.c_str(), 0) != 0) return Fail(std::strerror(errno));
+Status DirectorySearch::RemoveFound() {
+  if (unlinkat(dirfd(state_->stream), state_->found.c_str(), 0) != 0)
+    return Fail(std::strerror(errno));
   return Done{};
 }
 

@@ -1,5 +1,6 @@
 #include "platform/isolated_section.h"
 
+#include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -13,24 +14,27 @@ namespace {
 
 constexpr int kForwardedSignals[] = {SIGTERM, SIGHUP, SIGUSR1, SIGUSR2};
 
-// For its lifetime: SIGINT and SIGQUIT ignored, as a shell does while a command runs;
-// SIGCHLD at its default, so the child can be waited for whatever this process inherited;
-// the forwarded signals and SIGCHLD blocked, to be taken with sigwaitinfo.
+// For its lifetime: SIGQUIT ignored, as a shell does while a command runs; SIGCHLD at its
+// default, so the child can be waited for whatever this process inherited; SIGINT, the
+// forwarded signals and SIGCHLD blocked, to be taken with sigwaitinfo.
 class WaitingSignals {
  public:
   WaitingSignals() {
     struct sigaction ignore = {};
     ignore.sa_handler = SIG_IGN;
     sigemptyset(&ignore.sa_mask);
-    sigaction(SIGINT, &ignore, &saved_interrupt_);
     sigaction(SIGQUIT, &ignore, &saved_quit_);
     struct sigaction default_action = {};
     default_action.sa_handler = SIG_DFL;
     sigemptyset(&default_action.sa_mask);
     sigaction(SIGCHLD, &default_action, &saved_child_);
+    // Taken rather than ignored, so that an interrupt sent to this process alone can be
+    // passed on (ForwardsInterrupt).
+    sigaction(SIGINT, &default_action, &saved_interrupt_);
 
     sigemptyset(&awaited_);
     sigaddset(&awaited_, SIGCHLD);
+    sigaddset(&awaited_, SIGINT);
     for (int signal : kForwardedSignals) sigaddset(&awaited_, signal);
     sigprocmask(SIG_BLOCK, &awaited_, &saved_mask_);
   }
@@ -56,6 +60,18 @@ class WaitingSignals {
   sigset_t awaited_;
 };
 
+// A keyboard's interrupt reaches the whole foreground process group, the section's process
+// too, and is not passed on again; one that a process sent to this process alone (kill, a
+// supervisor) is, so that it reaches the script whichever process it was sent to.
+bool ForwardsInterrupt(const siginfo_t& info) { return info.si_code <= 0; }
+
+// In the section's process: it ends when the launcher ends, whatever ends the launcher.
+void DieWithParent(pid_t parent) {
+  prctl(PR_SET_PDEATHSIG, SIGKILL);
+  // The launcher may have ended between the fork and the line above, too early to be seen.
+  if (getppid() != parent) _exit(255);
+}
+
 // The child's end as the launcher sees it: a signal it passed on, or a keyboard interrupt or
 // quit (which a terminal sends to the child directly), is a request; any other signal a crash.
 SectionOutcome Classify(int status, int forwarded_signal) {
@@ -76,9 +92,11 @@ std::optional<SectionOutcome> RunIsolated(const std::function<int()>& section) {
   std::fflush(stderr);
 
   WaitingSignals signals;
+  pid_t parent = getpid();
   pid_t child = fork();
   if (child < 0) return std::nullopt;
   if (child == 0) {
+    DieWithParent(parent);
     signals.Restore();
     int status = section();
     std::fflush(stdout);
@@ -99,6 +117,7 @@ std::optional<SectionOutcome> RunIsolated(const std::function<int()>& section) {
       }
       break;
     }
+    if (info.si_signo == SIGINT && !ForwardsInterrupt(info)) continue;
     if (info.si_signo != SIGCHLD) {
       kill(child, info.si_signo);
       forwarded_signal = info.si_signo;

@@ -1,20 +1,20 @@
-// The run lock is flock on the working folder itself. Its descriptor is inherited by every
-// process the run starts, and marks itself as held with its owner, the run's process id
-// (F_SETOWN, which affects nothing else for a folder). A run started from inside the run
-// finds that inherited, marked descriptor and goes on without waiting. The owner clears the
-// mark and unlocks explicitly at its end: flock belongs to the open folder that every
-// inheriting process shares, so closing the run's own copy would leave the lock held for as
-// long as a background process the script started keeps its copy open.
+// The run lock is flock on the working folder itself, through a descriptor that no other
+// process ever holds: it is closed on exec, and the section's process closes its forked copy
+// first thing. So only the run's own process holds the lock, and it goes when that process
+// goes, however it ends; nothing a script leaves behind can keep the next run waiting.
+// A run started from inside a run finds the lock taken by one of its ancestors, which the
+// system's lock table (/proc/locks) names, and goes on without waiting.
 #include "platform/run_lock.h"
 
-#include <dirent.h>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
-#include <cstdlib>
+#include <cstdio>
+#include <set>
+#include <string>
 #include <utility>
 
 namespace fwlaunch::platform {
@@ -27,50 +27,64 @@ struct RunLock::State {
 
 namespace {
 
-// Above the standard streams: a run started with one of them closed must not find the folder
-// standing in for it.
-constexpr int kLowestDescriptor = 3;
-// Where /proc is missing, descriptors are probed up to here.
-constexpr int kProbedDescriptors = 1024;
+// How far up the process tree an ancestor is looked for; a chain is never this long.
+constexpr int kAncestorDepth = 256;
 
 int OpenFolder(const std::string& folder) {
-  int opened = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (opened < 0 || opened >= kLowestDescriptor) return opened;
-  int moved = fcntl(opened, F_DUPFD_CLOEXEC, kLowestDescriptor);
-  close(opened);
-  return moved;
+  return open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
 }
 
-bool SameFile(int descriptor, const struct stat& folder) {
-  struct stat status;
-  return fstat(descriptor, &status) == 0 && status.st_dev == folder.st_dev &&
-         status.st_ino == folder.st_ino;
-}
-
-// An inherited descriptor on the same folder whose owner mark says a run holds the lock.
-bool IsHeldByAncestor(int descriptor, int own, const struct stat& folder) {
-  return descriptor != own && descriptor >= kLowestDescriptor && SameFile(descriptor, folder) &&
-         fcntl(descriptor, F_GETOWN) > 0;
-}
-
-bool AncestorHoldsLock(int own) {
-  struct stat folder;
-  if (fstat(own, &folder) != 0) return false;
-  if (DIR* descriptors = opendir("/proc/self/fd")) {
-    bool found = false;
-    while (const dirent* entry = readdir(descriptors)) {
-      if (entry->d_name[0] < '0' || entry->d_name[0] > '9') continue;
-      int descriptor = std::atoi(entry->d_name);
-      if (descriptor != dirfd(descriptors) && IsHeldByAncestor(descriptor, own, folder)) {
-        found = true;
-        break;
-      }
-    }
-    closedir(descriptors);
-    return found;
+// The processes holding a flock on the inode. The lock table names a file by device and
+// inode, but by the file system's own device number, which stat does not give on every file
+// system (btrfs subvolumes); the inode alone, together with the holder being an ancestor,
+// leaves no doubt in practice.
+std::set<pid_t> FlockHolders(ino_t inode) {
+  std::set<pid_t> holders;
+  FILE* table = std::fopen("/proc/locks", "re");
+  if (table == nullptr) return holders;
+  char line[256];
+  while (std::fgets(line, sizeof line, table) != nullptr) {
+    char kind[16] = {};
+    int pid = 0;
+    unsigned major = 0, minor = 0;
+    unsigned long long number = 0;
+    // "1: FLOCK  ADVISORY  WRITE 4242 08:01:123456 0 EOF"; waiters' lines carry "->".
+    if (std::sscanf(line, "%*d: %15s %*s %*s %d %x:%x:%llu", kind, &pid, &major, &minor,
+                    &number) == 5 &&
+        std::string(kind) == "FLOCK" && number == inode && pid > 0)
+      holders.insert(pid);
   }
-  for (int descriptor = kLowestDescriptor; descriptor < kProbedDescriptors; ++descriptor)
-    if (IsHeldByAncestor(descriptor, own, folder)) return true;
+  std::fclose(table);
+  return holders;
+}
+
+pid_t ParentOf(pid_t pid) {
+  std::string path = "/proc/" + std::to_string(pid) + "/stat";
+  FILE* stat = std::fopen(path.c_str(), "re");
+  if (stat == nullptr) return 0;
+  // "pid (name) state ppid ...": the name may hold spaces and parentheses, so read past the
+  // last ')'.
+  char text[512] = {};
+  std::size_t length = std::fread(text, 1, sizeof text - 1, stat);
+  std::fclose(stat);
+  std::string line(text, length);
+  std::size_t close = line.rfind(')');
+  int parent = 0;
+  if (close == std::string::npos || std::sscanf(line.c_str() + close + 1, " %*c %d", &parent) != 1)
+    return 0;
+  return parent;
+}
+
+bool AncestorHoldsLock(int descriptor) {
+  struct stat folder;
+  if (fstat(descriptor, &folder) != 0) return false;
+  std::set<pid_t> holders = FlockHolders(folder.st_ino);
+  if (holders.empty()) return false;
+  pid_t current = getppid();
+  for (int depth = 0; depth < kAncestorDepth && current > 1; ++depth) {
+    if (holders.count(current) != 0) return true;
+    current = ParentOf(current);
+  }
   return false;
 }
 
@@ -103,18 +117,20 @@ RunLock RunLock::Acquire(const std::string& folder) {
     if (!WaitForLock(descriptor)) return RunLock(std::move(state));
   }
   state->owned = true;
-  // Runs this run starts inherit the descriptor, marked as held by this process.
-  fcntl(descriptor, F_SETFD, 0);
-  fcntl(descriptor, F_SETOWN, getpid());
   return RunLock(std::move(state));
 }
 
 void RunLock::Release() {
   if (!state_ || state_->descriptor < 0) return;
-  if (state_->owned) {
-    fcntl(state_->descriptor, F_SETOWN, 0);
-    flock(state_->descriptor, LOCK_UN);
-  }
+  if (state_->owned) flock(state_->descriptor, LOCK_UN);
+  close(std::exchange(state_->descriptor, -1));
+  state_->owned = false;
+  state_->inherited = false;
+}
+
+void RunLock::LeaveToParent() {
+  if (!state_ || state_->descriptor < 0) return;
+  // Closing a copy releases nothing while the parent holds its own.
   close(std::exchange(state_->descriptor, -1));
   state_->owned = false;
   state_->inherited = false;

@@ -84,6 +84,22 @@ class Handle {
   HANDLE handle_;
 };
 
+// A job that ends the section's process when the launcher's handle to it closes, as it does
+// however the launcher ends. What the section starts stays out of the job: it was never the
+// launcher's to end, and a run started from the script makes a job of its own.
+HANDLE JobEndingWithThisProcess() {
+  HANDLE job = CreateJobObjectA(nullptr, nullptr);
+  if (job == nullptr) return nullptr;
+  JOBOBJECT_EXTENDED_LIMIT_INFORMATION limits = {};
+  limits.BasicLimitInformation.LimitFlags =
+      JOB_OBJECT_LIMIT_KILL_ON_JOB_CLOSE | JOB_OBJECT_LIMIT_SILENT_BREAKAWAY_OK;
+  if (!SetInformationJobObject(job, JobObjectExtendedLimitInformation, &limits, sizeof limits)) {
+    CloseHandle(job);
+    return nullptr;
+  }
+  return job;
+}
+
 std::optional<SectionOutcome> RunChild() {
   Handle read_end, write_end;
   if (!CreatePipe(read_end.out(), write_end.out(), nullptr, sizeof(std::int32_t) * 4))
@@ -101,6 +117,10 @@ std::optional<SectionOutcome> RunChild() {
                       nullptr, nullptr, &startup, &started))
     return std::nullopt;
   Handle process(started.hProcess), thread(started.hThread);
+  // Where the system refuses a job (an older one, inside a job that allows none), the section
+  // runs without: it then outlives a launcher that is killed, as it always did there.
+  Handle job(JobEndingWithThisProcess());
+  if (job.get() != nullptr) AssignProcessToJobObject(job.get(), process.get());
 
   HANDLE child_pipe = nullptr;
   Handle channel(CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0,

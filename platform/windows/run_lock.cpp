@@ -132,6 +132,14 @@ void RunLock::Release() {
   state_->inherited = false;
 }
 
+// The section's process is this program started again, which found its parent holding the
+// lock and took nothing of it.
+void RunLock::LeaveToParent() {
+  if (!state_) return;
+  state_->owned = false;
+  state_->inherited = false;
+}
+
 bool RunLock::owned() const { return state_ && state_->owned; }
 
 bool RunLock::inherited() const { return state_ && state_->inherited; }

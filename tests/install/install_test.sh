@@ -53,7 +53,9 @@ def Check(library, image, expected):
     return 7 if fw.read('data.bin') == expected and zlib.crc32('') == 0 else 1
 PY
 printf 'payload' >"$work/data.bin"
-chmod -R a+rwX "$work"
+# nobody's own working folder and library: fwlaunch loads nothing that another user could
+# have put there or changed.
+chown -R nobody:nogroup "$work"
 as_nobody=(setpriv --reuid=nobody --regid=nogroup --clear-groups env -i HOME=/nonexistent)
 "${as_nobody[@]}" "$tree/bin/fwpack" create "$work/check.fw" "$work/Launch.py" \
   "$tree/share/fwlaunch/firmware.py" "$work/data.bin" || fail "fwpack create failed"

@@ -50,6 +50,24 @@ TEST_F(FwlaunchTest, ForwardedSignalsReachTheFunction) {
   EXPECT_TRUE(Purged());
 }
 
+// Ctrl-C at the terminal reaches every process of the run, and an interrupt sent to the
+// launcher alone (a supervisor's kill) is passed on: either way the function sees it once.
+TEST_F(FwlaunchTest, AnInterruptReachesTheFunctionOnceWhicheverProcessItWasSentTo) {
+  for (bool at_terminal : {true, false}) {
+    WriteFile(Shared() / "state.dat", "state");
+    fs::path marker = scratch.path() / (at_terminal ? "terminal" : "kill");
+    options.controlling_terminal = at_terminal;
+    RunningProgram program = Start("CountInterrupts", {marker.string()});
+    ASSERT_TRUE(WaitForFile(marker));
+    if (at_terminal) program.TypeInterrupt();
+    else kill(program.pid(), SIGINT);
+    ProgramRun run = program.Wait();
+    EXPECT_EQ(run.exit_status, 11) << (at_terminal ? "Ctrl-C" : "kill -INT") << " reached it "
+                                   << run.exit_status - 10 << " times";
+    EXPECT_TRUE(Purged());
+  }
+}
+
 TEST_F(FwlaunchTest, ATerminatedRunPurgesFirstThenEndsByTheSignal) {
   for (int signal : {SIGTERM, SIGHUP}) {
     WriteFile(Shared() / "state.dat", "state");
@@ -90,6 +108,44 @@ TEST_F(FwlaunchTest, AnInterruptDuringTheExtractionEndsTheRunAndASlowOneIsAwaite
   run = Launch("UseHelper");
   EXPECT_EQ(run.exit_status, 42) << run.out << run.err;
   EXPECT_EQ(run.out, "");
+}
+
+// Whether the process ends (or is left a zombie) within about ten seconds.
+bool EndsSoon(pid_t pid) {
+  for (int i = 0; i < 1000; ++i) {
+    std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
+    std::string line;
+    if (!std::getline(stat, line)) return true;
+    std::size_t close = line.rfind(')');
+    if (close != std::string::npos && line.compare(close, 4, ") Z ") == 0) return true;
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  return false;
+}
+
+// A launcher ended by a signal it cannot pass on takes its script along, and neither the
+// script nor the daemon it left behind keeps the next run waiting.
+TEST_F(FwlaunchTest, AKilledLauncherTakesItsScriptAlongAndHoldsUpNoLaterRun) {
+  for (int signal : {SIGKILL, SIGALRM}) {
+    std::string name = std::to_string(signal);
+    fs::path daemon_marker = scratch.path() / ("daemon" + name);
+    fs::path marker = scratch.path() / ("ready" + name);
+    RunningProgram program =
+        Start("DaemonThenSleep", {daemon_marker.string(), marker.string()});
+    ASSERT_TRUE(WaitForFile(marker));
+    ASSERT_TRUE(WaitForFile(daemon_marker));
+    pid_t function_process = ReadPid(marker);
+    pid_t daemon = ReadPid(daemon_marker);
+    kill(program.pid(), signal);
+    EXPECT_FALSE(program.Wait().exited);
+    EXPECT_TRUE(EndsSoon(function_process)) << "the script ran on without its launcher";
+
+    ProgramRun next = Launch("Seven");
+    bool daemon_ended = fs::exists(daemon_marker.string() + ".done");
+    kill(daemon, SIGKILL);
+    EXPECT_EQ(next.exit_status, 7);
+    EXPECT_FALSE(daemon_ended) << "the next run waited until the daemon ended";
+  }
 }
 
 TEST_F(FwlaunchTest, AKilledFunctionProcessIsAnUnknownException) {

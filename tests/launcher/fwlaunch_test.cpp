@@ -90,7 +90,12 @@ TEST_F(FwlaunchTest, AFunctionThatEndsTheProcessStillGetsThePurge) {
 }
 
 TEST_F(FwlaunchTest, AKeyboardInterruptEndsTheFunctionQuietlyAndThePurgeRuns) {
-  ProgramRun run = Launch("Interrupt");
+  fs::path marker = scratch.path() / "ready";
+  options.controlling_terminal = true;
+  RunningProgram program = Start("Interrupt", {marker.string()});
+  ASSERT_TRUE(WaitForFile(marker));
+  program.TypeInterrupt();
+  ProgramRun run = program.Wait();
   EXPECT_TRUE(run.exited);
   EXPECT_EQ(run.exit_status, 255);
   EXPECT_EQ(run.out, "");

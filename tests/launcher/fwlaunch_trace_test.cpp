@@ -25,12 +25,25 @@ class FwlaunchTraceTest : public FwlaunchTest {
 TEST_F(FwlaunchTraceTest, TellsWhyTheLibraryFailed) {
   fs::remove(Work() / "Script.dll");
   ProgramRun run = Both("Seven");
-  ExpectSaid(run, "the script library does not load: ");
-  ExpectSaid(run, "Script.dll: cannot open shared object file");
+  ExpectSaid(run, "the script library is not loaded: ");
+  ExpectSaid(run, "Script.dll: No such file or directory");
 
-  fs::copy_file(FWLAUNCH_INCOMPLETE_LIBRARY, Work() / "Script.dll");
+  // A file that is no shared object: the loader's own words, naming the file by its path.
+  WriteFile(Work() / "Script.dll", "not a library");
+  run = Both("Seven");
+  ExpectSaid(run, "the script library does not load: " + LibraryPath() + ": ");
+
+  fs::copy_file(FWLAUNCH_INCOMPLETE_LIBRARY, Work() / "Script.dll",
+                fs::copy_options::overwrite_existing);
   run = Both("Seven");
   ExpectSaid(run, "the script library lacks the export Py_QueryCfg");
+
+  // A folder others may write: which check failed, and what to do.
+  fs::permissions(Work(), fs::perms::all);
+  run = Both("Seven");
+  ExpectSaid(run, "the folder " + Work().string() +
+                      " can be written by others (mode 0777): make it yours alone with chmod "
+                      "go-w; or set TMPDIR to a folder of your own");
 }
 
 TEST_F(FwlaunchTraceTest, TellsEachEntrysFateAndWhoWroteLaunch) {

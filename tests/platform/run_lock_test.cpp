@@ -1,5 +1,6 @@
 // The run lock between processes: forked helpers stand in for runs, pipes for their words.
 #include <gtest/gtest.h>
+#include <poll.h>
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -29,6 +30,7 @@ class Signal {
     close(ends_[1]);
   }
   int WriteEnd() const { return ends_[1]; }
+  int ReadEnd() const { return ends_[0]; }
   void Say(char what = '!') const { (void)!write(ends_[1], &what, 1); }
   char Hear() const {
     char what = 0;
@@ -49,7 +51,39 @@ pid_t Spawn(const std::function<void()>& body) {
   return pid;
 }
 
+// Runs body in a process that is no descendant of this one (its parent ends at once), as a
+// run started elsewhere; returns its process id.
+pid_t SpawnElsewhere(const std::function<void()>& body) {
+  int ends[2];
+  if (pipe(ends) != 0) throw std::runtime_error("pipe");
+  pid_t middle = fork();
+  if (middle == 0) {
+    pid_t self = getpid();
+    pid_t pid = fork();
+    if (pid == 0) {
+      // Until its parent has ended, it would still be this process's descendant.
+      while (getppid() == self) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+      body();
+      _exit(0);
+    }
+    (void)!write(ends[1], &pid, sizeof pid);
+    _exit(0);
+  }
+  waitpid(middle, nullptr, 0);
+  pid_t pid = -1;
+  (void)!read(ends[0], &pid, sizeof pid);
+  close(ends[0]);
+  close(ends[1]);
+  return pid;
+}
+
 bool Alive(pid_t pid) { return waitpid(pid, nullptr, WNOHANG) == 0; }
+
+// Whether the signal's channel has a byte waiting within the time; nothing is taken.
+bool SaidWithin(int read_end, std::chrono::milliseconds time) {
+  pollfd ready = {read_end, POLLIN, 0};
+  return poll(&ready, 1, static_cast<int>(time.count())) == 1;
+}
 
 void Reap(pid_t pid) {
   kill(pid, SIGKILL);
@@ -117,18 +151,15 @@ TEST_F(RunLockTest, ARunInsideARunGoesOnAtOnceAndReleasesNothing) {
 
   // The outer lock still holds: an outsider must still wait for it.
   Signal outsider_holds;
-  pid_t outsider = Spawn([&] {
-    // A process that inherited nothing, as a run started elsewhere.
-    for (int descriptor = 3; descriptor < 1024; ++descriptor)
-      if (descriptor != outsider_holds.WriteEnd()) close(descriptor);
+  pid_t outsider = SpawnElsewhere([&] {
     RunLock taken = RunLock::Acquire(Folder());
     outsider_holds.Say(taken.owned() ? 'o' : 'x');
   });
-  std::this_thread::sleep_for(std::chrono::milliseconds(200));
-  EXPECT_TRUE(Alive(outsider)) << "the outsider got the lock while the run held it";
+  EXPECT_FALSE(SaidWithin(outsider_holds.ReadEnd(), std::chrono::milliseconds(200)))
+      << "the outsider got the lock while the run held it";
   lock.Release();
   EXPECT_EQ(outsider_holds.Hear(), 'o');
-  Reap(outsider);
+  kill(outsider, SIGKILL);
 }
 
 TEST_F(RunLockTest, ADescriptorLeftFromAnEndedRunDoesNotLetAProcessSkipTheQueue) {

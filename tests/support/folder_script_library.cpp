@@ -83,6 +83,17 @@ void CrashIfAsked(const std::string& folder, const char* operation) {
   if (ReadWholeFile(folder + "/CRASH_IN", &found) == operation) Crash();
 }
 
+#if !defined(_WIN32)
+// Says that the library was loaded, before any call, in the file that FWLAUNCH_TEST_LOADED
+// names: the trust tests plant it where no run may load it.
+__attribute__((constructor)) void SayLoaded() {
+  if (const char* marker = std::getenv("FWLAUNCH_TEST_LOADED")) {
+    std::ofstream out(marker, std::ios::app);
+    out << "loaded\n";
+  }
+}
+#endif
+
 }  // namespace
 
 extern "C" {

@@ -1,8 +1,11 @@
 #include "tests/support/run_program.h"
 
 #include <fcntl.h>
+#include <grp.h>
+#include <pwd.h>
 #include <stdlib.h>
 #include <linux/capability.h>
+#include <sys/ioctl.h>
 #include <sys/prctl.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
@@ -30,9 +33,32 @@ RunningProgram::RunningProgram(const std::string& program,
   for (const std::string& argument : arguments) argv.push_back(const_cast<char*>(argument.c_str()));
   argv.push_back(nullptr);
 
+  std::string terminal_name;
+  if (options.controlling_terminal) {
+    terminal_ = posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
+    if (terminal_ < 0 || grantpt(terminal_) != 0 || unlockpt(terminal_) != 0)
+      throw std::runtime_error("no pseudo-terminal");
+    terminal_name = ptsname(terminal_);
+  }
+
+  gid_t group = 0;
+  if (options.user) {
+    // Looked up before the fork: the lookup may start threads or open files of its own.
+    const passwd* entry = getpwuid(*options.user);
+    if (entry == nullptr) throw std::runtime_error("no such user");
+    group = entry->pw_gid;
+  }
+
   pid_ = fork();
   if (pid_ < 0) throw std::runtime_error("fork failed");
   if (pid_ != 0) return;
+
+  if (options.controlling_terminal) {
+    // The first terminal a session leader opens becomes its controlling terminal, with the
+    // program's group in the foreground.
+    int terminal = setsid() < 0 ? -1 : open(terminal_name.c_str(), O_RDWR);
+    if (terminal < 0 || ioctl(terminal, TIOCSCTTY, 0) != 0) _exit(126);
+  }
 
   for (const auto& [name, value] : options.environment) {
     if (value) setenv(name.c_str(), value->c_str(), 1);
@@ -55,19 +81,31 @@ RunningProgram::RunningProgram(const std::string& program,
   if (options.obey_file_modes && (prctl(PR_CAPBSET_DROP, CAP_DAC_OVERRIDE, 0, 0, 0) != 0 ||
                                   prctl(PR_CAPBSET_DROP, CAP_FOWNER, 0, 0, 0) != 0))
     _exit(126);
+  if (options.user &&
+      (setgroups(0, nullptr) != 0 || setgid(group) != 0 || setuid(*options.user) != 0))
+    _exit(126);
   for (int stream : options.closed_streams) close(stream);
   execv(program.c_str(), argv.data());
   _exit(127);
 }
 
 RunningProgram::RunningProgram(RunningProgram&& other) noexcept
-    : pid_(std::exchange(other.pid_, -1)), capture_(std::move(other.capture_)) {}
+    : pid_(std::exchange(other.pid_, -1)),
+      terminal_(std::exchange(other.terminal_, -1)),
+      capture_(std::move(other.capture_)) {}
 
 RunningProgram::~RunningProgram() {
   if (pid_ > 0) {
     kill(pid_, SIGKILL);
     waitpid(pid_, nullptr, 0);
   }
+  if (terminal_ >= 0) close(terminal_);
+}
+
+void RunningProgram::TypeInterrupt() const {
+  const char interrupt = '\x03';  // the terminal's usual interrupt character
+  if (terminal_ < 0 || write(terminal_, &interrupt, 1) != 1)
+    throw std::runtime_error("no terminal to type into");
 }
 
 ProgramRun RunningProgram::Wait() {

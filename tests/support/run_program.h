@@ -36,6 +36,12 @@ struct ProgramOptions {
   std::vector<int> closed_streams;
   // Makes file modes bind even root: the program loses the power to override them.
   bool obey_file_modes = false;
+  // Starts the program in a session of its own whose controlling terminal is a pseudo-terminal
+  // the test types into (RunningProgram::TypeInterrupt), as a user at a terminal would.
+  bool controlling_terminal = false;
+  // Runs the program as this user, with the user's own group and no other (the test runs as
+  // root).
+  std::optional<uid_t> user;
 };
 
 // Options that point the temporary folder (and so the launcher's working folder) there.
@@ -53,9 +59,13 @@ class RunningProgram {
 
   pid_t pid() const { return pid_; }
   ProgramRun Wait();
+  // Ctrl-C at the program's terminal (controlling_terminal): the terminal sends the interrupt
+  // to every process of the foreground group.
+  void TypeInterrupt() const;
 
  private:
   pid_t pid_ = -1;
+  int terminal_ = -1;  // the pseudo-terminal's controlling side
   std::unique_ptr<ScratchFolder> capture_;
 };
 

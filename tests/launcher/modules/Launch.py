@@ -56,13 +56,26 @@ def Crash(*args):
     time.sleep(30)
 
 
-def Interrupt(*args):
-    # What Ctrl-C at a terminal does: the signal reaches every process of the run.
-    import os, signal, time
-    os.kill(os.getppid(), signal.SIGINT)
-    os.kill(os.getpid(), signal.SIGINT)
+def Interrupt(library, image, marker):
+    # Waits for the test's Ctrl-C, which ends it with KeyboardInterrupt.
+    import time
+    _mark(marker)
     time.sleep(30)
     return 0
+
+
+def CountInterrupts(library, image, marker):
+    # 10 plus the number of KeyboardInterrupts that arrive: a second one, if any, comes within
+    # the second sleep.
+    import time
+    _mark(marker)
+    count = 0
+    for pause in (30, 1):
+        try:
+            time.sleep(pause)
+        except KeyboardInterrupt:
+            count += 1
+    return 10 + count
 
 
 def UseHelper(*args):
@@ -209,10 +222,10 @@ def InterruptWithoutHandler(*args):
     return 0
 
 
-def Daemon(library, image, marker):
-    # Leaves a background process behind, detached as a daemon is, with every descriptor the
-    # run had; it says its process id through the marker, lives for 10 seconds and writes
-    # marker + '.done' as it ends.
+def _leave_daemon(marker):
+    # A background process, detached as a daemon is, with every descriptor the run had; it
+    # says its process id through the marker, lives for 10 seconds and writes marker + '.done'
+    # as it ends.
     import os
     import time
     if os.fork() == 0:
@@ -222,7 +235,16 @@ def Daemon(library, image, marker):
             time.sleep(10)
             open(marker + '.done', 'w').close()
         os._exit(0)
+
+
+def Daemon(library, image, marker):
+    _leave_daemon(marker)
     return 0
+
+
+def DaemonThenSleep(library, image, daemon_marker, marker):
+    _leave_daemon(daemon_marker)
+    return Sleep(library, image, marker)
 
 
 def HoldUntil(library, image, marker, go):

@@ -66,12 +66,14 @@ class FwlaunchWindowsTest : public ::testing::Test {
   void WriteLaunch(const std::string& module) { WriteFile(Firmware() / "Launch.pyo", module); }
   std::string Calls() const { return ReadFile(Firmware() / "calls.log"); }
 
+  std::map<std::string, std::string> Environment() const {
+    return {{"TMP", Temp().string()},
+            {"TEMP", Temp().string()},
+            {"FWLAUNCH_TEST_APPDATA", AppData().string()}};
+  }
   WindowsRun Run(const std::vector<std::string>& arguments,
                  const std::string& program = FWLAUNCH_TESTING_BINARY) {
-    return RunWindowsProgram(program, arguments,
-                             {{"TMP", Temp().string()},
-                              {"TEMP", Temp().string()},
-                              {"FWLAUNCH_TEST_APPDATA", AppData().string()}});
+    return RunWindowsProgram(program, arguments, Environment());
   }
   WindowsRun Launch(const std::string& function, std::vector<std::string> extra = {}) {
     std::vector<std::string> arguments{"unread", Firmware().string(), function};
@@ -267,6 +269,43 @@ TEST_F(FwlaunchWindowsTest, NamesThatWouldLeaveTheWorkingFolderAreNeverAskedFor)
   EXPECT_EQ(ReadFile(Work() / "sub" / "inner.pyo"), "inner");
   EXPECT_FALSE(fs::exists(Temp() / "escape.pyo"));
   EXPECT_FALSE(fs::exists(Temp() / "escape2.pyo"));
+}
+
+// The narrow calls map a full-width "．．＼" to "..\": a purge listing by them would delete
+// files outside the folder and inside its sub-folders by the mapped names.
+TEST_F(FwlaunchWindowsTest, ThePurgeDeletesExactlyTheFilesItFoundInsideTheFolder) {
+  WriteFile(AppData() / "victim.dat", "beside");
+  auto create_wide = [&](const std::wstring& name) {
+    std::wstring path = Shared().wstring() + L"\\" + name;
+    HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(file, INVALID_HANDLE_VALUE);
+    CloseHandle(file);
+  };
+  create_wide(L"\uFF0E\uFF0E\uFF3Cvictim.dat");  // ．．＼victim.dat
+  create_wide(L"sub\uFF3Ckept.dat");               // sub＼kept.dat
+  WindowsRun run = Launch("Seven");
+  EXPECT_EQ(run.exit_code, 7u);
+  EXPECT_TRUE(Purged()) << "sub\\kept.dat went";
+  EXPECT_TRUE(fs::exists(AppData() / "victim.dat")) << "a file beside the folder went";
+  std::size_t files_left = 0;
+  for (const fs::directory_entry& entry : fs::directory_iterator(Shared()))
+    files_left += entry.is_directory() ? 0 : 1;
+  EXPECT_EQ(files_left, 0u) << "the full-width names themselves stayed";
+}
+
+// The section's process sits in a job that ends it when the launcher ends, however the
+// launcher ends.
+TEST_F(FwlaunchWindowsTest, AKilledLauncherTakesTheSectionsProcessAlong) {
+  WriteLaunch("Hold hold 60000\n");
+  StartedWindowsProgram launcher(FWLAUNCH_TESTING_BINARY,
+                                 {"unread", Firmware().string(), "Hold"}, Environment());
+  for (int i = 0; i < 3000 && !fs::exists(Firmware() / "order.log"); ++i) Sleep(10);
+  ASSERT_TRUE(fs::exists(Firmware() / "order.log")) << "the function never began";
+  std::vector<std::uint32_t> sections = ChildProcessesOf(launcher.id());
+  ASSERT_EQ(sections.size(), 1u);
+  launcher.Terminate();
+  EXPECT_TRUE(ProcessEndsWithin(sections[0], 30000)) << "the section ran on without its launcher";
 }
 
 TEST_F(FwlaunchWindowsTest, FewerThanFourArgumentsPrintTheUsageAndTouchNothing) {

@@ -1,9 +1,11 @@
 #include "tests/support/windows/windows_program.h"
 
 #include <windows.h>
+#include <tlhelp32.h>
 
 #include <mutex>
 #include <stdexcept>
+#include <utility>
 
 #include "tests/support/scratch_folder.h"
 
@@ -62,11 +64,12 @@ class EnvironmentFor {
 
 }  // namespace
 
-WindowsRun RunWindowsProgram(const std::string& program, const std::vector<std::string>& arguments,
-                             const std::map<std::string, std::string>& environment) {
-  ScratchFolder capture;
-  std::string out_path = (capture.path() / "out").string();
-  std::string err_path = (capture.path() / "err").string();
+StartedWindowsProgram::StartedWindowsProgram(const std::string& program,
+                                             const std::vector<std::string>& arguments,
+                                             const std::map<std::string, std::string>& environment)
+    : capture_(std::make_unique<ScratchFolder>()) {
+  std::string out_path = (capture_->path() / "out").string();
+  std::string err_path = (capture_->path() / "err").string();
   std::string command = Quote(program);
   for (const std::string& argument : arguments) command.append(" ").append(Quote(argument));
 
@@ -93,16 +96,55 @@ WindowsRun RunWindowsProgram(const std::string& program, const std::vector<std::
   CloseHandle(out);
   CloseHandle(err);
   if (!created) throw std::runtime_error("cannot start " + program);
-  WaitForSingleObject(started.hProcess, INFINITE);
+  CloseHandle(started.hThread);
+  process_ = started.hProcess;
+  id_ = started.dwProcessId;
+}
+
+StartedWindowsProgram::~StartedWindowsProgram() { Terminate(); }
+
+WindowsRun StartedWindowsProgram::Wait() {
+  WaitForSingleObject(process_, INFINITE);
   WindowsRun run;
   DWORD code = 0;
-  GetExitCodeProcess(started.hProcess, &code);
+  GetExitCodeProcess(process_, &code);
   run.exit_code = code;
-  CloseHandle(started.hProcess);
-  CloseHandle(started.hThread);
-  run.out = ReadFile(out_path);
-  run.err = ReadFile(err_path);
+  CloseHandle(std::exchange(process_, nullptr));
+  run.out = ReadFile(capture_->path() / "out");
+  run.err = ReadFile(capture_->path() / "err");
   return run;
+}
+
+void StartedWindowsProgram::Terminate() {
+  if (process_ == nullptr) return;
+  TerminateProcess(process_, 1);
+  WaitForSingleObject(process_, INFINITE);
+  CloseHandle(std::exchange(process_, nullptr));
+}
+
+WindowsRun RunWindowsProgram(const std::string& program, const std::vector<std::string>& arguments,
+                             const std::map<std::string, std::string>& environment) {
+  return StartedWindowsProgram(program, arguments, environment).Wait();
+}
+
+std::vector<std::uint32_t> ChildProcessesOf(std::uint32_t parent) {
+  std::vector<std::uint32_t> children;
+  HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+  if (snapshot == INVALID_HANDLE_VALUE) return children;
+  PROCESSENTRY32 entry = {};
+  entry.dwSize = sizeof entry;
+  for (BOOL more = Process32First(snapshot, &entry); more; more = Process32Next(snapshot, &entry))
+    if (entry.th32ParentProcessID == parent) children.push_back(entry.th32ProcessID);
+  CloseHandle(snapshot);
+  return children;
+}
+
+bool ProcessEndsWithin(std::uint32_t id, std::uint32_t milliseconds) {
+  HANDLE process = OpenProcess(SYNCHRONIZE, FALSE, id);
+  if (process == nullptr) return true;
+  bool ended = WaitForSingleObject(process, milliseconds) == WAIT_OBJECT_0;
+  CloseHandle(process);
+  return ended;
 }
 
 bool SetMachineExpandString(const std::string& key, const std::string& name,
