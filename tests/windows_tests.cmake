@@ -1,35 +1,45 @@
-# The Windows tests, run under Wine by CTest (the toolchain's emulator). GoogleTest is built for
-# the target from the sources Debian ships.
+# The Windows tests, run under Wine by CTest (the toolchain's emulator) against the real
+# python27.dll the project builds. GoogleTest is built for the target from the sources Debian
+# ships.
 set(gtest_force_shared_crt ON CACHE BOOL "" FORCE)
 set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
 add_subdirectory(/usr/src/googletest "${CMAKE_CURRENT_BINARY_DIR}/googletest" EXCLUDE_FROM_ALL)
 
 fwlaunch_add_library(fwlaunch_test_support STATIC
   support/scratch_folder.cpp
-  support/windows/windows_program.cpp)
+  support/windows/run_program.cpp
+  support/windows/windows_system.cpp)
 fwlaunch_expose_headers(fwlaunch_test_support)
 
-# The doubles: the folder-serving script library with cdecl and with stdcall exports (the
-# latter exported under their plain names, as such DLLs usually are), one lacking an export,
-# and python27.dll, which lies beside the launcher the tests run so that it finds it first.
-fwlaunch_add_script_library_double(folder_script_library Script)
+# The script library double once more with stdcall exports, under their plain names as such
+# DLLs usually are: the launcher must call both conventions.
 fwlaunch_add_script_library_double(stdcall_script_library Stdcall FWLAUNCH_STDCALL_EXPORTS)
 target_link_options(stdcall_script_library PRIVATE "LINKER:--kill-at")
-fwlaunch_add_script_library_double(incomplete_script_library Incomplete FWLAUNCH_OMIT_QUERY_CFG)
 
-set(FWLAUNCH_TEST_PROGRAM_DIR "${CMAKE_CURRENT_BINARY_DIR}/program")
+# The launcher as the tests run it, beside the real interpreter, and a second copy beside the
+# python27.dll double (support/windows/python27_double.cpp), which logs how it is called.
+set(program_folder "${CMAKE_CURRENT_BINARY_DIR}/program")
+set(double_folder "${CMAKE_CURRENT_BINARY_DIR}/program-double")
+fwlaunch_add_launcher(fwlaunch-testing fwlaunch_purge_testing)
+fwlaunch_add_launcher(fwlaunch-trace-testing fwlaunch_purge_testing TRACE)
+set_target_properties(fwlaunch-testing fwlaunch-trace-testing PROPERTIES
+                      RUNTIME_OUTPUT_DIRECTORY "${program_folder}")
+fwlaunch_place_windows_interpreter(test_interpreter "${program_folder}")
+add_custom_command(TARGET fwlaunch-testing POST_BUILD
+  COMMAND "${CMAKE_COMMAND}" -E make_directory "${double_folder}"
+  COMMAND "${CMAKE_COMMAND}" -E copy_if_different "$<TARGET_FILE:fwlaunch-testing>"
+          "${double_folder}")
 fwlaunch_add_library(python27_double MODULE support/windows/python27_double.cpp)
 set_target_properties(python27_double PROPERTIES
-  PREFIX "" OUTPUT_NAME "python27" SUFFIX ".dll"
-  LIBRARY_OUTPUT_DIRECTORY "${FWLAUNCH_TEST_PROGRAM_DIR}")
-
-fwlaunch_add_launcher(fwlaunch-testing fwlaunch_purge_testing)
-set_target_properties(fwlaunch-testing PROPERTIES RUNTIME_OUTPUT_DIRECTORY
-                      "${FWLAUNCH_TEST_PROGRAM_DIR}")
+  PREFIX "" OUTPUT_NAME "python27" SUFFIX ".dll" LIBRARY_OUTPUT_DIRECTORY "${double_folder}")
 
 function(fwlaunch_add_test TARGET)
   fwlaunch_add_executable(${TARGET} ${ARGN})
   target_link_libraries(${TARGET} PRIVATE fwlaunch_test_support gtest gtest_main)
+  target_compile_definitions(${TARGET} PRIVATE
+    FWLAUNCH_FOLDER_LIBRARY="$<TARGET_FILE:folder_script_library>"
+    FWLAUNCH_INCOMPLETE_LIBRARY="$<TARGET_FILE:incomplete_script_library>")
+  add_dependencies(${TARGET} folder_script_library incomplete_script_library)
   gtest_add_tests(TARGET ${TARGET} TEST_LIST tests)
   set_tests_properties(${tests} PROPERTIES TIMEOUT ${FWLAUNCH_TEST_TIMEOUT})
 endfunction()
@@ -45,13 +55,29 @@ target_link_libraries(extract_test PRIVATE fwlaunch_extract)
 fwlaunch_add_test(image_test image/image_test.cpp)
 target_link_libraries(image_test PRIVATE fwlaunch_image)
 
-fwlaunch_add_test(fwlaunch_end_to_end_test launcher/windows/fwlaunch_windows_test.cpp)
-add_dependencies(fwlaunch_end_to_end_test fwlaunch-testing python27_double folder_script_library
-                 stdcall_script_library incomplete_script_library script_library fwpack)
-target_compile_definitions(fwlaunch_end_to_end_test PRIVATE
+set(end_to_end_definitions
+  FWLAUNCH_TEST_MODULES="${FWLAUNCH_TEST_MODULES_DIR}"
+  FWLAUNCH_VERSION_TEXT="${PROJECT_VERSION}"
   FWLAUNCH_FWPACK="$<TARGET_FILE:fwpack>"
   FWLAUNCH_REFERENCE_LIBRARY="$<TARGET_FILE:script_library>"
+  FWLAUNCH_STDCALL_LIBRARY="$<TARGET_FILE:stdcall_script_library>")
+
+fwlaunch_add_test(fwlaunch_end_to_end_test
+  ${FWLAUNCH_END_TO_END_SOURCES}
+  launcher/windows/common_appdata_redirect.cpp
+  launcher/windows/fwlaunch_windows_test.cpp)
+add_dependencies(fwlaunch_end_to_end_test fwlaunch-testing fwlaunch-trace-testing
+                 test_interpreter test_pyo_modules pydtest_module stdcall_script_library
+                 script_library fwpack)
+target_compile_definitions(fwlaunch_end_to_end_test PRIVATE ${end_to_end_definitions}
   FWLAUNCH_TESTING_BINARY="$<TARGET_FILE:fwlaunch-testing>"
-  FWLAUNCH_FOLDER_LIBRARY="$<TARGET_FILE:folder_script_library>"
-  FWLAUNCH_STDCALL_LIBRARY="$<TARGET_FILE:stdcall_script_library>"
-  FWLAUNCH_INCOMPLETE_LIBRARY="$<TARGET_FILE:incomplete_script_library>")
+  FWLAUNCH_TRACE_BINARY="$<TARGET_FILE:fwlaunch-trace-testing>")
+
+# What only the double can show: the interpreter's calls, in their order.
+fwlaunch_add_test(fwlaunch_interpreter_calls_test
+  launcher/windows/common_appdata_redirect.cpp
+  launcher/windows/interpreter_calls_test.cpp)
+add_dependencies(fwlaunch_interpreter_calls_test fwlaunch-testing python27_double
+                 test_pyo_modules pydtest_module)
+target_compile_definitions(fwlaunch_interpreter_calls_test PRIVATE ${end_to_end_definitions}
+  FWLAUNCH_TESTING_BINARY="${double_folder}/fwlaunch-testing.exe")

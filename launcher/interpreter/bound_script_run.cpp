@@ -1,12 +1,15 @@
 // The interpreter bound at run time from python27.dll (Windows). A real 2.7 interpreter there
-// does not search its home folder by itself, so the working folder goes first on sys.path;
-// ".pyd" modules are the interpreter's own kind of extension and need no finder.
+// does not search its home folder by itself, so the run sets sys.path itself; ".pyd" modules
+// are the interpreter's own kind of extension and need no finder.
+#include <optional>
 #include <stdexcept>
 #include <utility>
+#include <vector>
 
 #include "launcher/interpreter/python_binding.h"
 #include "launcher/interpreter/script_run.h"
 #include "launcher/launch_failure.h"
+#include "platform/dynamic_library.h"
 
 namespace fwlaunch {
 
@@ -51,14 +54,26 @@ class BoundInterpreter {
   std::vector<char> home_;
 };
 
-// Where that cannot be done, the import below finds Launch by the interpreter's own search, or
-// reports that it cannot.
-void PutFolderFirstOnPath(const PythonExports& api, const std::string& folder) {
+// sys.path: the working folder, then the standard library that lies beside the interpreter's
+// library (python27.zip and the extension modules in DLLs\), as on Linux. Where it cannot be
+// set, the import below finds Launch by the interpreter's own search, or reports that it
+// cannot.
+void SetSearchPath(const PythonExports& api, const std::string& working_folder) {
+  std::optional<std::string> library_folder =
+      platform::FolderOfLibraryHolding(reinterpret_cast<const void*>(api.Py_Initialize));
+  std::vector<std::string> folders{working_folder};
+  if (library_folder) {
+    folders.push_back(*library_folder + "python27.zip");
+    folders.push_back(*library_folder + "DLLs");
+  }
+  BoundRef path(api, api.PyList_New(0));
+  if (!path) return api.PyErr_Clear();
+  for (const std::string& folder : folders) {
+    BoundRef entry(api, api.PyString_FromString(folder.c_str()));
+    if (!entry || api.PyList_Append(path.get(), entry.get()) != 0) return api.PyErr_Clear();
+  }
   char path_name[] = "path";
-  PyObjectPointer path = api.PySys_GetObject(path_name);  // borrowed
-  if (path == nullptr) return;
-  BoundRef entry(api, api.PyString_FromString(folder.c_str()));
-  if (!entry || api.PyList_Insert(path, 0, entry.get()) != 0) api.PyErr_Clear();
+  if (api.PySys_SetObject(path_name, path.get()) != 0) api.PyErr_Clear();
 }
 
 int CallFunction(const PythonExports& api, const std::string& function_name,
@@ -111,7 +126,7 @@ int RunScript(const std::string& working_folder, const std::string& function_nam
   }
   Narrate(narrator, [&] { return std::string("bound ") + kPythonLibrary; });
   BoundInterpreter interpreter(python->api(), working_folder);
-  PutFolderFirstOnPath(python->api(), working_folder);
+  SetSearchPath(python->api(), working_folder);
   return CallFunction(python->api(), function_name, arguments);
 }
 

@@ -42,7 +42,8 @@ std::optional<PythonLibrary> PythonLibrary::Load(const std::string& name, std::s
       FWLAUNCH_RESOLVE(Py_Finalize) && FWLAUNCH_RESOLVE(Py_IncRef) &&
       FWLAUNCH_RESOLVE(Py_DecRef) && FWLAUNCH_RESOLVE(PyErr_Occurred) &&
       FWLAUNCH_RESOLVE(PyErr_Clear) && FWLAUNCH_RESOLVE(PyErr_Print) &&
-      FWLAUNCH_RESOLVE(PySys_GetObject) && FWLAUNCH_RESOLVE(PyList_Insert);
+      FWLAUNCH_RESOLVE(PyList_New) && FWLAUNCH_RESOLVE(PyList_Append) &&
+      FWLAUNCH_RESOLVE(PySys_SetObject);
 #undef FWLAUNCH_RESOLVE
   if (!complete) return std::nullopt;
   return PythonLibrary(std::move(*library), api);

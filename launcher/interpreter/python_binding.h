@@ -40,8 +40,9 @@ struct PythonExports {
   PyObjectPointer (*PyErr_Occurred)();
   void (*PyErr_Clear)();
   void (*PyErr_Print)();
-  PyObjectPointer (*PySys_GetObject)(char*);
-  int (*PyList_Insert)(PyObjectPointer, PySize, PyObjectPointer);
+  PyObjectPointer (*PyList_New)(PySize);
+  int (*PyList_Append)(PyObjectPointer, PyObjectPointer);
+  int (*PySys_SetObject)(char*, PyObjectPointer);
 };
 
 // The loaded interpreter library with its exports; nothing when it cannot be loaded or lacks

@@ -84,3 +84,30 @@ registry_fetch_binary() {
   [ -z "$sha" ] || registry_check_sum "$file" "$sha" || return 1
   echo "$file"
 }
+
+# Downloads the upstream tarball of the source package PACKAGE from SUITE into FOLDER and
+# checks it against SHA256; prints its path. Debian's own changes are fetched beside it but
+# never applied.
+# Usage: registry_fetch_orig SUITE PACKAGE ORIG-FILE SHA256 FOLDER
+registry_fetch_orig() {
+  local suite=$1 package=$2 orig=$3 sha=$4 folder=$5
+  local line
+  line="deb-src $(debian_archive_uri) $suite main"
+  mkdir -p "$folder"
+  echo "registry: fetching the source of $package from $suite" >&2
+  registry_apt apt-get "$suite-src" "$line" update >&2 || {
+    echo "registry: cannot read the source lists of $suite ($line)" >&2
+    return 1
+  }
+  (cd "$folder" && registry_apt apt-get "$suite-src" "$line" source --download-only "$package" \
+     >&2) || {
+    echo "registry: $suite has no source package $package" >&2
+    return 1
+  }
+  [ -f "$folder/$orig" ] || {
+    echo "registry: the source of $package in $suite has no $orig" >&2
+    return 1
+  }
+  registry_check_sum "$folder/$orig" "$sha" || return 1
+  echo "$folder/$orig"
+}

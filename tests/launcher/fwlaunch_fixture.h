@@ -1,12 +1,14 @@
 // The launcher as its users run it: the real program, a script library serving a folder as
-// firmware, and Launch modules compiled to .pyo. Every run purges the test build's shared
-// data folder, which this fixture fills before each test.
+// firmware, Launch modules compiled to .pyo and an extension built for the system's
+// interpreter, on Linux and on Windows alike. Every run purges a shared data folder of the
+// test's, which this fixture fills before each test.
 #pragma once
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
 #include <string>
+#include <system_error>
 #include <vector>
 
 #include "tests/support/run_program.h"
@@ -25,6 +27,27 @@ inline std::vector<std::string> SplitAtNul(const std::string& text) {
   return parts;
 }
 
+#if defined(_WIN32)
+inline constexpr char kSeparator[] = "\\";
+// The launcher's standard output is in text mode there.
+inline constexpr char kNewline[] = "\r\n";
+#else
+inline constexpr char kSeparator[] = "/";
+inline constexpr char kNewline[] = "\n";
+#endif
+
+// One line of the launcher's standard output.
+inline std::string Line(const std::string& text) { return text + kNewline; }
+
+// What the parent sees of an exit status: Linux keeps its low 8 bits, Windows all 32.
+inline int Kept(int status) {
+#if defined(_WIN32)
+  return status;
+#else
+  return status & 0xff;
+#endif
+}
+
 class FwlaunchTest : public ::testing::Test {
  protected:
   FwlaunchTest() {
@@ -40,14 +63,32 @@ class FwlaunchTest : public ::testing::Test {
     WriteFile(Shared() / "state.dat", "state");
     WriteFile(Shared() / ".hidden", "hidden");
     WriteFile(Shared() / "sub" / "kept.dat", "kept");
+    MakeHiddenAndReadOnly(Shared() / ".hidden");
+#if defined(_WIN32)
+    // The shell's machine-wide folder, redirected to this test's by the registry
+    // (windows/common_appdata_redirect.cpp).
+    options.environment["FWLAUNCH_TEST_APPDATA"] = AppData().string();
+#endif
   }
-  ~FwlaunchTest() override { fs::remove_all(Shared()); }
+  ~FwlaunchTest() override {
+    // A read-only file that Windows will not delete stays for the scratch folder to remove.
+    std::error_code ignored;
+    fs::remove_all(Shared(), ignored);
+  }
 
   fs::path Temp() const { return scratch.path() / "tmp"; }
   fs::path Work() const { return Temp() / "QALM"; }
+  // The working folder as the launcher writes it, ending in the separator.
+  std::string WorkingFolder() const { return Work().string() + kSeparator; }
   fs::path Firmware() const { return scratch.path() / "firmware"; }
-  static fs::path Shared() { return fs::path(FWLAUNCH_TEST_APPDATA) / "BrenvikProductTQLN"; }
-  std::string LibraryPath() const { return Work().string() + "/Script.dll"; }
+#if defined(_WIN32)
+  fs::path AppData() const { return scratch.path() / "appdata"; }
+#else
+  // Built into the test launcher: one for the whole build, so these tests take turns.
+  fs::path AppData() const { return FWLAUNCH_TEST_APPDATA; }
+#endif
+  fs::path Shared() const { return AppData() / "BrenvikProductTQLN"; }
+  std::string LibraryPath() const { return WorkingFolder() + "Script.dll"; }
 
   std::vector<std::string> LaunchArguments(const std::string& function,
                                            std::vector<std::string> extra) const {

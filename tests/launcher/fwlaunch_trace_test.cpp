@@ -135,7 +135,7 @@ TEST_F(FwlaunchTraceTest, AnInterpreterModuleThatFailsIsAnUnknownExceptionAndThe
 }
 
 TEST_F(FwlaunchTraceTest, TellsHowTheScriptsProcessEnded) {
-  ProgramRun run = Both("Crash");
+  ProgramRun run = Both("CrashInExtension");
   EXPECT_EQ(run.out, "Unknown Exception!\n");
   ExpectSaid(run, "the script's process crashed");
   ExpectSaid(run, "purge: removed state.dat");

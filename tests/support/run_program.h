@@ -1,7 +1,6 @@
-// Runs a program in a test, with standard output and error captured.
+// Runs a program in a test, with standard output and error captured; one interface, with an
+// implementation per system (posix/, windows/).
 #pragma once
-
-#include <sys/types.h>
 
 #include <filesystem>
 #include <map>
@@ -16,8 +15,10 @@ class ScratchFolder;
 
 struct ProgramRun {
   bool exited = false;
-  int exit_status = -1;  // when exited
-  int signal = 0;        // when ended by a signal
+  // When exited: what the system keeps of the status (Linux its low 8 bits, Windows all 32,
+  // so that -1 reads as 255 on one and -1 on the other).
+  int exit_status = -1;
+  int signal = 0;        // when ended by a signal (Linux)
   std::string out;
   std::string err;
 };
@@ -26,6 +27,7 @@ struct ProgramOptions {
   // Variables to set; a variable mapped to nothing is removed.
   std::map<std::string, std::optional<std::string>> environment;
   std::string working_directory;  // empty: the test's own
+  // The rest are Linux's alone.
   // The largest file the program may write; with SIGXFSZ ignored (writes past it fail) unless
   // told to leave the signal at its default, as a shell's "ulimit -f" does.
   std::optional<std::uint64_t> file_size_limit;
@@ -41,10 +43,11 @@ struct ProgramOptions {
   bool controlling_terminal = false;
   // Runs the program as this user, with the user's own group and no other (the test runs as
   // root).
-  std::optional<uid_t> user;
+  std::optional<unsigned> user;
 };
 
-// Options that point the temporary folder (and so the launcher's working folder) there.
+// Options that point the temporary folder (and so the launcher's working folder) there: TMPDIR
+// on Linux, TMP and TEMP on Windows.
 ProgramOptions WithTemporaryFolder(const std::filesystem::path& folder);
 
 // A program started and not yet waited for.
@@ -57,23 +60,23 @@ class RunningProgram {
   RunningProgram& operator=(const RunningProgram&) = delete;
   ~RunningProgram();
 
-  pid_t pid() const { return pid_; }
+  int pid() const { return pid_; }
   ProgramRun Wait();
+  // Ends the program at once (SIGKILL, TerminateProcess) and waits until it has ended.
+  void Terminate();
   // Ctrl-C at the program's terminal (controlling_terminal): the terminal sends the interrupt
   // to every process of the foreground group.
   void TypeInterrupt() const;
 
  private:
-  pid_t pid_ = -1;
-  int terminal_ = -1;  // the pseudo-terminal's controlling side
+  int pid_ = -1;
+  void* process_ = nullptr;  // Windows: the process's handle
+  int terminal_ = -1;        // Linux: the pseudo-terminal's controlling side
   std::unique_ptr<ScratchFolder> capture_;
 };
 
 ProgramRun RunProgram(const std::string& program, const std::vector<std::string>& arguments,
                       const ProgramOptions& options = {});
 
-// Waits until the file exists (a program's sign that it reached some point); false after
-// about ten seconds.
-bool WaitForFile(const std::filesystem::path& path);
 
 }  // namespace fwlaunch::testing

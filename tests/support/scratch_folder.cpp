@@ -1,5 +1,9 @@
 #include "tests/support/scratch_folder.h"
 
+#if defined(_WIN32)
+#include <windows.h>
+#endif
+
 #include <atomic>
 #include <chrono>
 #include <fstream>
@@ -7,6 +11,7 @@
 #include <sstream>
 #include <stdexcept>
 #include <system_error>
+#include <thread>
 
 namespace fwlaunch::testing {
 
@@ -56,6 +61,24 @@ std::string ReadFile(const std::filesystem::path& path) {
   std::ostringstream bytes;
   bytes << in.rdbuf();
   return bytes.str();
+}
+
+void MakeHiddenAndReadOnly(const std::filesystem::path& path) {
+#if defined(_WIN32)
+  SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_READONLY);
+#else
+  std::filesystem::permissions(path, std::filesystem::perms::owner_read |
+                                         std::filesystem::perms::group_read |
+                                         std::filesystem::perms::others_read);
+#endif
+}
+
+bool WaitForFile(const std::filesystem::path& path) {
+  for (int i = 0; i < 6000; ++i) {
+    if (std::filesystem::exists(path)) return true;
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  return false;
 }
 
 }  // namespace fwlaunch::testing

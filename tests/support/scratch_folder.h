@@ -24,4 +24,11 @@ class ScratchFolder {
 void WriteFile(const std::filesystem::path& path, const std::string& bytes);
 std::string ReadFile(const std::filesystem::path& path);
 
+// Makes the file read-only, and on Windows hidden too (a dot name hides it elsewhere).
+void MakeHiddenAndReadOnly(const std::filesystem::path& path);
+
+// Waits until the file exists (a program's sign that it reached some point); false after a
+// minute, long enough for a program started under an emulator.
+bool WaitForFile(const std::filesystem::path& path);
+
 }  // namespace fwlaunch::testing

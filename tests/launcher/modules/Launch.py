@@ -50,10 +50,9 @@ def EndProcess(*args):
     os._exit(3)
 
 
-def Crash(*args):
-    import os, signal, time
-    os.kill(os.getpid(), signal.SIGSEGV)
-    time.sleep(30)
+def CrashInExtension(*args):
+    import pydtest
+    pydtest.crash()
 
 
 def Interrupt(library, image, marker):
@@ -103,7 +102,7 @@ def UseStandardLibrary(*args):
 
 def Describe(*args):
     print 'optimize=%d no_site=%d' % (sys.flags.optimize, sys.flags.no_site)
-    print 'path=%s' % ':'.join(sys.path)
+    print 'path=%s' % '|'.join(sys.path)
     print 'prefix=%s' % sys.prefix
     print 'argv=%s' % ('absent' if not hasattr(sys, 'argv') else repr(sys.argv))
     print 'site=%s' % ('site' in sys.modules)
@@ -161,11 +160,30 @@ def Slow(library, image, status):
 
 
 def Nested(library, image, binary):
-    # A run started from inside a run; the alarm ends a deadlock instead of hanging the test.
+    # A run started from inside a run; where there is an alarm, it ends a deadlock instead of
+    # hanging the test.
     import signal
     import subprocess
-    signal.alarm(20)
+    if hasattr(signal, 'alarm'):
+        signal.alarm(20)
     return subprocess.call([binary, 'x', image, 'Seven'])
+
+
+def Hold(library, image, log, seconds):
+    # Writes "begin", and "end" so many seconds later, into the log.
+    import time
+    with open(log, 'ab') as out:
+        out.write('begin\n')
+    time.sleep(float(seconds))
+    with open(log, 'ab') as out:
+        out.write('end\n')
+    return 0
+
+
+def EndWithFaultCode(*args):
+    # Ends the process as an access violation would (0xC0000005) on Windows.
+    import os
+    os._exit(-1073741819)
 
 
 def _mark(marker):

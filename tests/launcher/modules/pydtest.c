@@ -7,8 +7,17 @@ static PyObject *answer(PyObject *self, PyObject *unused) {
   return PyInt_FromLong(42);
 }
 
+/* A fault inside an extension module, as a broken one would make. */
+static PyObject *crash(PyObject *self, PyObject *unused) {
+  (void)self;
+  (void)unused;
+  *(volatile int *)0 = 0;
+  return NULL;
+}
+
 static PyMethodDef methods[] = {
     {"answer", answer, METH_NOARGS, "The answer."},
+    {"crash", crash, METH_NOARGS, "Writes through a null pointer."},
     {NULL, NULL, 0, NULL},
 };
 

@@ -287,13 +287,20 @@ DOUBLE_EXPORT void PyErr_Print() {
   Interpreter().error = false;
 }
 
-DOUBLE_EXPORT Object* PySys_GetObject(char* name) {
-  Log(std::string("PySys_GetObject ") + name);
-  return std::strcmp(name, "path") == 0 ? Interpreter().path : nullptr;
+DOUBLE_EXPORT Object* PyList_New(std::intptr_t size) {
+  Log("PyList_New " + std::to_string(size));
+  return New(Object::kList);
 }
 
-DOUBLE_EXPORT int PyList_Insert(Object* list, std::intptr_t index, Object* item) {
-  Log("PyList_Insert " + std::to_string(index) + " " + item->text);
-  list->items.insert(list->items.begin() + index, item);
+DOUBLE_EXPORT int PyList_Append(Object* list, Object* item) {
+  Log("PyList_Append " + item->text);
+  list->items.push_back(item);
+  ++item->references;
+  return 0;
+}
+
+DOUBLE_EXPORT int PySys_SetObject(char* name, Object* value) {
+  Log(std::string("PySys_SetObject ") + name);
+  if (std::strcmp(name, "path") == 0) Interpreter().path = value;
   return 0;
 }

@@ -91,15 +91,20 @@ RunningProgram::RunningProgram(const std::string& program,
 
 RunningProgram::RunningProgram(RunningProgram&& other) noexcept
     : pid_(std::exchange(other.pid_, -1)),
+      process_(std::exchange(other.process_, nullptr)),
       terminal_(std::exchange(other.terminal_, -1)),
       capture_(std::move(other.capture_)) {}
 
 RunningProgram::~RunningProgram() {
-  if (pid_ > 0) {
-    kill(pid_, SIGKILL);
-    waitpid(pid_, nullptr, 0);
-  }
+  Terminate();
   if (terminal_ >= 0) close(terminal_);
+}
+
+void RunningProgram::Terminate() {
+  if (pid_ <= 0) return;
+  kill(pid_, SIGKILL);
+  waitpid(pid_, nullptr, 0);
+  pid_ = -1;
 }
 
 void RunningProgram::TypeInterrupt() const {
@@ -131,14 +136,6 @@ ProgramOptions WithTemporaryFolder(const std::filesystem::path& folder) {
 ProgramRun RunProgram(const std::string& program, const std::vector<std::string>& arguments,
                       const ProgramOptions& options) {
   return RunningProgram(program, arguments, options).Wait();
-}
-
-bool WaitForFile(const std::filesystem::path& path) {
-  for (int i = 0; i < 1000; ++i) {
-    if (std::filesystem::exists(path)) return true;
-    std::this_thread::sleep_for(std::chrono::milliseconds(10));
-  }
-  return false;
 }
 
 }  // namespace fwlaunch::testing

@@ -1,7 +1,6 @@
-#include "tests/support/windows/windows_program.h"
+#include "tests/support/run_program.h"
 
 #include <windows.h>
-#include <tlhelp32.h>
 
 #include <mutex>
 #include <stdexcept>
@@ -43,13 +42,13 @@ HANDLE InheritableFile(const std::string& path, bool write) {
 // started meanwhile inherits them.
 class EnvironmentFor {
  public:
-  explicit EnvironmentFor(const std::map<std::string, std::string>& variables) {
+  explicit EnvironmentFor(const std::map<std::string, std::optional<std::string>>& variables) {
     for (const auto& [name, value] : variables) {
       char old[32768];
       DWORD length = GetEnvironmentVariableA(name.c_str(), old, sizeof old);
       saved_[name] = length > 0 && length < sizeof old ? std::string(old, length) : std::string();
       had_[name] = length > 0;
-      SetEnvironmentVariableA(name.c_str(), value.c_str());
+      SetEnvironmentVariableA(name.c_str(), value ? value->c_str() : nullptr);
     }
   }
   ~EnvironmentFor() {
@@ -64,9 +63,9 @@ class EnvironmentFor {
 
 }  // namespace
 
-StartedWindowsProgram::StartedWindowsProgram(const std::string& program,
-                                             const std::vector<std::string>& arguments,
-                                             const std::map<std::string, std::string>& environment)
+RunningProgram::RunningProgram(const std::string& program,
+                               const std::vector<std::string>& arguments,
+                               const ProgramOptions& options)
     : capture_(std::make_unique<ScratchFolder>()) {
   std::string out_path = (capture_->path() / "out").string();
   std::string err_path = (capture_->path() / "err").string();
@@ -88,9 +87,11 @@ StartedWindowsProgram::StartedWindowsProgram(const std::string& program,
     // The environment is this process's: one child at a time is started with it.
     static std::mutex starting;
     std::lock_guard lock(starting);
-    EnvironmentFor variables(environment);
-    created = CreateProcessA(program.c_str(), command.data(), nullptr, nullptr, TRUE, 0, nullptr,
-                             nullptr, &startup, &started);
+    EnvironmentFor variables(options.environment);
+    created = CreateProcessA(
+        program.c_str(), command.data(), nullptr, nullptr, TRUE, 0, nullptr,
+        options.working_directory.empty() ? nullptr : options.working_directory.c_str(),
+        &startup, &started);
   }
   CloseHandle(in);
   CloseHandle(out);
@@ -98,66 +99,51 @@ StartedWindowsProgram::StartedWindowsProgram(const std::string& program,
   if (!created) throw std::runtime_error("cannot start " + program);
   CloseHandle(started.hThread);
   process_ = started.hProcess;
-  id_ = started.dwProcessId;
+  pid_ = static_cast<int>(started.dwProcessId);
 }
 
-StartedWindowsProgram::~StartedWindowsProgram() { Terminate(); }
+RunningProgram::RunningProgram(RunningProgram&& other) noexcept
+    : pid_(std::exchange(other.pid_, -1)),
+      process_(std::exchange(other.process_, nullptr)),
+      terminal_(std::exchange(other.terminal_, -1)),
+      capture_(std::move(other.capture_)) {}
 
-WindowsRun StartedWindowsProgram::Wait() {
+RunningProgram::~RunningProgram() { Terminate(); }
+
+ProgramRun RunningProgram::Wait() {
   WaitForSingleObject(process_, INFINITE);
-  WindowsRun run;
+  ProgramRun run;
   DWORD code = 0;
   GetExitCodeProcess(process_, &code);
-  run.exit_code = code;
+  run.exited = true;
+  run.exit_status = static_cast<int>(code);
   CloseHandle(std::exchange(process_, nullptr));
   run.out = ReadFile(capture_->path() / "out");
   run.err = ReadFile(capture_->path() / "err");
   return run;
 }
 
-void StartedWindowsProgram::Terminate() {
+void RunningProgram::Terminate() {
   if (process_ == nullptr) return;
   TerminateProcess(process_, 1);
   WaitForSingleObject(process_, INFINITE);
   CloseHandle(std::exchange(process_, nullptr));
 }
 
-WindowsRun RunWindowsProgram(const std::string& program, const std::vector<std::string>& arguments,
-                             const std::map<std::string, std::string>& environment) {
-  return StartedWindowsProgram(program, arguments, environment).Wait();
+void RunningProgram::TypeInterrupt() const {
+  throw std::runtime_error("Wine gives a test no console to type into");
 }
 
-std::vector<std::uint32_t> ChildProcessesOf(std::uint32_t parent) {
-  std::vector<std::uint32_t> children;
-  HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
-  if (snapshot == INVALID_HANDLE_VALUE) return children;
-  PROCESSENTRY32 entry = {};
-  entry.dwSize = sizeof entry;
-  for (BOOL more = Process32First(snapshot, &entry); more; more = Process32Next(snapshot, &entry))
-    if (entry.th32ParentProcessID == parent) children.push_back(entry.th32ProcessID);
-  CloseHandle(snapshot);
-  return children;
+ProgramOptions WithTemporaryFolder(const std::filesystem::path& folder) {
+  ProgramOptions options;
+  options.environment["TMP"] = folder.string();
+  options.environment["TEMP"] = folder.string();
+  return options;
 }
 
-bool ProcessEndsWithin(std::uint32_t id, std::uint32_t milliseconds) {
-  HANDLE process = OpenProcess(SYNCHRONIZE, FALSE, id);
-  if (process == nullptr) return true;
-  bool ended = WaitForSingleObject(process, milliseconds) == WAIT_OBJECT_0;
-  CloseHandle(process);
-  return ended;
-}
-
-bool SetMachineExpandString(const std::string& key, const std::string& name,
-                            const std::string& value) {
-  HKEY opened;
-  if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, key.c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr,
-                      &opened, nullptr) != ERROR_SUCCESS)
-    return false;
-  LONG status = RegSetValueExA(opened, name.c_str(), 0, REG_EXPAND_SZ,
-                               reinterpret_cast<const BYTE*>(value.c_str()),
-                               static_cast<DWORD>(value.size() + 1));
-  RegCloseKey(opened);
-  return status == ERROR_SUCCESS;
+ProgramRun RunProgram(const std::string& program, const std::vector<std::string>& arguments,
+                      const ProgramOptions& options) {
+  return RunningProgram(program, arguments, options).Wait();
 }
 
 }  // namespace fwlaunch::testing

@@ -1,0 +1,65 @@
+#!/usr/bin/env bash
+# Builds CPython 2.7.18 from the release's own source (Debian's registry carries it as the orig
+# tarball of bullseye's python2.7; none of Debian's changes are applied) for one target, once:
+# the result is kept in the cache, keyed by the source's checksum and the recipe
+# (cpython_build/TARGET/), and later calls only print where it is.
+# Usage: scripts/build-cpython.sh linux|windows   (prints the installed prefix on standard
+# output; what the build says goes to a log in the cache, its end shown when it fails)
+set -euo pipefail
+here=$(cd "$(dirname "$0")" && pwd)
+root=$(dirname "$here")
+# shellcheck source=lib/debian_registry.sh
+source "$here/lib/debian_registry.sh"
+
+CPYTHON_ORIG=python2.7_2.7.18.orig.tar.gz
+CPYTHON_SHA256=da3080e3b488f648a3d7a4560ddee895284c3380b11d6de75edb986526b9a814
+
+target=${1:-}
+case "$target" in
+  linux|windows) ;;
+  *) echo "usage: scripts/build-cpython.sh linux|windows" >&2; exit 2 ;;
+esac
+
+# The Windows build compiles its standard library with the build machine's own interpreter.
+[ "$target" = linux ] || HOST_PYTHON="$("$0" linux)/bin/python2.7"
+export HOST_PYTHON
+
+cache="$(fwlaunch_cache_dir)/cpython"
+mkdir -p "$cache"
+# One build at a time: a second caller waits and then finds the first one's result.
+exec 9>"$cache/.lock"
+flock 9
+
+recipe=$(find "$root/cpython_build/$target" -type f | LC_ALL=C sort | xargs cat | sha256sum |
+         cut -c1-16)
+prefix="$cache/$target-${CPYTHON_SHA256:0:12}-$recipe"
+if [ -f "$prefix/.complete" ]; then
+  echo "$prefix"
+  exit 0
+fi
+
+tarball="$cache/source/$CPYTHON_ORIG"
+if [ ! -f "$tarball" ] || ! registry_check_sum "$tarball" "$CPYTHON_SHA256" 2>/dev/null; then
+  fetched=$(registry_fetch_orig bullseye python2.7 "$CPYTHON_ORIG" "$CPYTHON_SHA256" \
+              "$cache/source/fetch")
+  mv "$fetched" "$tarball"
+  rm -rf "$cache/source/fetch"
+fi
+
+work=$(mktemp -d "$cache/work.XXXXXX")
+trap 'rm -rf "$work"' EXIT
+log="$cache/$target-$recipe.log"
+echo "build-cpython: building CPython 2.7.18 for $target into $prefix (log: $log)" >&2
+start=$(date +%s)
+tar -xzf "$tarball" -C "$work"
+rm -rf "$prefix"
+if ! "$root/cpython_build/$target/build.sh" "$work/Python-2.7.18" "$work" "$prefix" \
+     >"$log" 2>&1; then
+  echo "build-cpython: the build failed; the end of $log:" >&2
+  tail -n 30 "$log" | sed 's/^/  /' >&2
+  rm -rf "$prefix"
+  exit 1
+fi
+touch "$prefix/.complete"
+echo "build-cpython: built in $(( $(date +%s) - start )) s" >&2
+echo "$prefix"
