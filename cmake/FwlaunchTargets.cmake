@@ -90,13 +90,15 @@ function(fwlaunch_install_rpath TARGET FOLDER NEW_RPATH)
 endfunction()
 
 # Installs programs so that those with a run path find the interpreter's library beside
-# themselves (BIN/../lib/fwlaunch), wherever the tree is.
+# themselves (BIN/../lib/fwlaunch), wherever the tree is. On Windows everything lies in one
+# folder, beside python27.dll.
 function(fwlaunch_install_programs)
   include(GNUInstallDirs)
-  install(TARGETS ${ARGN} RUNTIME DESTINATION "${CMAKE_INSTALL_BINDIR}")
   if(WIN32)
+    install(TARGETS ${ARGN} RUNTIME DESTINATION .)
     return()
   endif()
+  install(TARGETS ${ARGN} RUNTIME DESTINATION "${CMAKE_INSTALL_BINDIR}")
   foreach(target ${ARGN})
     get_target_property(run_path ${target} INSTALL_RPATH)
     if(run_path)

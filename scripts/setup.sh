@@ -33,12 +33,5 @@ if ((${#missing[@]})); then
     --no-install-recommends "${missing[@]}"
 fi
 
-# CPython 2.7 with its shared library is not a Debian package: it comes from pyenv or another
-# build, named with Python2_ROOT_DIR when it is not in pyenv's usual place.
-python_root="${Python2_ROOT_DIR:-${PYENV_ROOT:-$HOME/.pyenv}/versions/2.7.18}"
-if [ ! -f "$python_root/include/python2.7/Python.h" ] || ! ls "$python_root"/lib/libpython2.7.so >/dev/null 2>&1; then
-  echo "setup: no CPython 2.7 with its shared library at $python_root;" >&2
-  echo "setup: build one (pyenv: PYTHON_CONFIGURE_OPTS=--enable-shared pyenv install 2.7.18)" >&2
-  echo "setup: or name its root with Python2_ROOT_DIR=..." >&2
-  exit 1
-fi
+# CPython 2.7 is not a Debian package: the build makes its own from the release's source
+# (scripts/build-cpython.sh, run by CMake), unless Python2_ROOT_DIR names another.

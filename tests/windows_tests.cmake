@@ -81,3 +81,17 @@ add_dependencies(fwlaunch_interpreter_calls_test fwlaunch-testing python27_doubl
                  test_pyo_modules pydtest_module)
 target_compile_definitions(fwlaunch_interpreter_calls_test PRIVATE ${end_to_end_definitions}
   FWLAUNCH_TESTING_BINARY="${double_folder}/fwlaunch-testing.exe")
+
+# The demo converts on Windows as on Linux: from the build tree, and from the Windows package
+# unpacked into a fresh Wine prefix. (Shell scripts that start the Windows programs with wine.)
+set(demo_modules "${PROJECT_BINARY_DIR}/examples/demo/modules")
+set(demo_reference "${PROJECT_BINARY_DIR}/examples/demo/reference.hex")
+add_test(NAME DemoConvertsOnWindows
+  COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/examples/windows_demo_test.sh tree
+          "$<TARGET_FILE:fwlaunch-testing>" "$<TARGET_FILE:fwpack>" "${demo_modules}"
+          "${demo_reference}" "$<TARGET_FILE:script_library>")
+add_test(NAME WindowsPackageConvertsTheDemoInAFreshPrefix
+  COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/examples/windows_demo_test.sh package "${PROJECT_BINARY_DIR}"
+          "${demo_modules}" "${demo_reference}")
+set_tests_properties(DemoConvertsOnWindows WindowsPackageConvertsTheDemoInAFreshPrefix
+                     PROPERTIES TIMEOUT ${FWLAUNCH_TEST_TIMEOUT})

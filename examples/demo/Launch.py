@@ -5,11 +5,11 @@ import sys
 import firmware
 
 try:
-    # The extension module the image carries, built for Linux.
+    # The extension module the image carries, built for the interpreter that runs it.
     from checksum import record_checksum
 except ImportError:
-    # Where the image's checksum.pyd is not the interpreter's kind of extension (a Windows
-    # interpreter loads only Windows ones), the same sum in Python.
+    # Where the image's checksum.pyd is not the interpreter's kind of extension (an image made
+    # for the other system), the same sum in Python.
     def record_checksum(body):
         return -sum(ord(byte) for byte in body) & 0xff
 

@@ -44,6 +44,8 @@ TEST_F(DemoTest, ToHexWritesIntelHexThatReadsBackToThePayload) {
       RunProgram("/usr/bin/objcopy", {"-I", "ihex", "-O", "binary", hex.string(), back.string()});
   ASSERT_EQ(objcopy.exit_status, 0) << objcopy.err;
   EXPECT_TRUE(ReadFile(back) == ReadFile(FWLAUNCH_DEMO_PAYLOAD)) << "payload differs";
+  // The HEX the Windows build's test expects as well (tests/examples/windows_demo_test.sh).
+  EXPECT_TRUE(ReadFile(hex) == ReadFile(FWLAUNCH_DEMO_REFERENCE_HEX)) << "not the reference HEX";
 }
 
 // As on Windows, where the image's Linux checksum.pyd cannot be imported: the script computes

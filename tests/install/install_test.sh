@@ -13,7 +13,7 @@ mv "$root/installed" "$root/moved"
 tree=$root/moved
 fail() { echo "install test: $*" >&2; exit 1; }
 
-python_root=$(sed -n 's/^Python2_ROOT_DIR:PATH=//p' "$build/CMakeCache.txt")
+python_root=$(sed -n 's/^FWLAUNCH_PYTHON2_FOUND_ROOT:INTERNAL=//p' "$build/CMakeCache.txt")
 for program in fwlaunch fwlaunch-trace fwpack; do
   runpath=$(readelf -d "$tree/bin/$program" | sed -n 's/.*(RUNPATH).*\[\(.*\)\]/\1/p')
   # The launchers need no library of ours to start: they load the interpreter module from
