@@ -5,7 +5,7 @@
 #include <cstring>
 #include <optional>
 
-#include "extract/script_list.h"
+#include "extract/output_path.h"
 #include "narration/printable.h"
 #include "platform/file_system.h"
 #include "platform/output_file.h"

@@ -6,11 +6,9 @@
 
 #include "extract/script_library.h"
 #include "extract/transfer_buffer.h"
+#include "module_list/module_list.h"
 
 namespace fwlaunch {
-
-// The module whose presence in the working folder means the extraction succeeded.
-inline constexpr char kLaunchModuleFile[] = "Launch.pyo";
 
 // Loads the library, writes every listed .pyd and .pyo file into working_folder (which ends
 // in a separator), unloads the library, and reports whether "Launch.pyo" is now there as a

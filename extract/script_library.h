@@ -7,22 +7,10 @@
 #include <memory>
 #include <string>
 
-#include "extract/extraction_limits.h"
+#include "module_list/module_list.h"
 #include "narration/narrator.h"
 
 namespace fwlaunch {
-
-// Proves to the library that the caller is the launcher; it stands at the start of the
-// context block and of the transfer buffer before every read.
-inline constexpr std::array<std::uint8_t, FWL_ACCESS_TOKEN_SIZE> kAccessToken = [] {
-  std::array<std::uint8_t, FWL_ACCESS_TOKEN_SIZE> token{};
-  for (std::size_t i = 0; i < token.size(); ++i)
-    token[i] = static_cast<std::uint8_t>(FWL_ACCESS_TOKEN[i]);
-  return token;
-}();
-
-// The configuration key whose value is the list of module files, each followed by LF.
-inline constexpr char kScriptListKey[] = FWL_SCRIPT_LIST_KEY;
 
 // Export names of the three operations, in the order they are looked up.
 inline constexpr char kOpenFirmwareExport[] = "Py_OpenFirmware";

@@ -5,7 +5,7 @@
 #include <memory>
 #include <span>
 
-#include "extract/extraction_limits.h"
+#include "module_list/module_list.h"
 #include "platform/zeroed_pages.h"
 
 namespace fwlaunch {

@@ -6,7 +6,8 @@
 #include <string_view>
 
 #include "extract/extraction_limits.h"
-#include "extract/script_list.h"
+#include "extract/output_path.h"
+#include "module_list/module_list.h"
 #include "platform/path_rules.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {

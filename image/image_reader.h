@@ -10,7 +10,7 @@
 #include <string_view>
 
 #include "image/image_format.h"
-#include "platform/result.h"
+#include "base/result.h"
 
 namespace fwlaunch::image {
 

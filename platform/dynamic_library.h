@@ -4,7 +4,7 @@
 #include <optional>
 #include <string>
 
-#include "platform/result.h"
+#include "base/result.h"
 
 namespace fwlaunch::platform {
 

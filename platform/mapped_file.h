@@ -5,7 +5,7 @@
 #include <span>
 #include <string>
 
-#include "platform/result.h"
+#include "base/result.h"
 
 namespace fwlaunch::platform {
 

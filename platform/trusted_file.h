@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "platform/result.h"
+#include "base/result.h"
 
 namespace fwlaunch::platform {
 

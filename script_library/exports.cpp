@@ -7,14 +7,15 @@
 #include <cstring>
 #include <string_view>
 
+#include "module_list/module_list.h"
 #include "platform/memory_hints.h"
 #include "script_library/session_registry.h"
 
 namespace {
 
-constexpr std::string_view kAccessToken(FWL_ACCESS_TOKEN, FWL_ACCESS_TOKEN_SIZE);
-constexpr std::string_view kScriptListKey = FWL_SCRIPT_LIST_KEY;
-constexpr std::size_t kScriptListSize = FWL_SCRIPT_LIST_SIZE;
+using fwlaunch::kAccessToken;
+using fwlaunch::kScriptListKey;
+using fwlaunch::kScriptListSize;
 
 // Read modes: the whole entry from the offset on, or only its size from there.
 constexpr std::int32_t kModeSize = 0;
@@ -31,15 +32,10 @@ bool StartsWithToken(const std::uint8_t* bytes) {
   return bytes != nullptr && std::memcmp(bytes, kAccessToken.data(), kAccessToken.size()) == 0;
 }
 
-// The part of a value that fits the list buffer with its NUL. The module list is cut after
-// its last whole line, so no half name is ever listed.
+// The part of a value that fits the list buffer with its NUL; the module list by its own rule.
 std::string_view FitToList(std::string_view key, std::string_view value) {
-  if (value.size() < kScriptListSize) return value;
-  std::string_view fitting = value.substr(0, kScriptListSize - 1);
-  if (key != kScriptListKey) return fitting;
-  std::size_t last_line_feed = fitting.rfind('\n');
-  return last_line_feed == std::string_view::npos ? std::string_view()
-                                                  : fitting.substr(0, last_line_feed + 1);
+  if (key == kScriptListKey) return fwlaunch::FitModuleList(value);
+  return value.substr(0, std::min(value.size(), kScriptListSize - 1));
 }
 
 }  // namespace

@@ -49,8 +49,8 @@ fwlaunch_add_test(platform_test
   platform/windows/call_any_convention_test.cpp)
 target_link_libraries(platform_test PRIVATE fwlaunch_platform)
 
-fwlaunch_add_test(extract_test extract/script_list_test.cpp)
-target_link_libraries(extract_test PRIVATE fwlaunch_extract)
+fwlaunch_add_test(module_list_test module_list/module_list_test.cpp)
+target_link_libraries(module_list_test PRIVATE fwlaunch_module_list fwlaunch_extract)
 
 fwlaunch_add_test(image_test image/image_test.cpp)
 target_link_libraries(image_test PRIVATE fwlaunch_image)

@@ -8,20 +8,16 @@
 #include <sstream>
 
 #include "image/image_writer.h"
+#include "module_list/module_list.h"
 #include "platform/file_system.h"
 #include "platform/path_rules.h"
 #include "tools/fwpack/commands.h"
 #include "tools/fwpack/image_file.h"
-#include "tools/fwpack/module_list.h"
 #include "tools/fwpack/python_compile.h"
 
 namespace fwlaunch::fwpack {
 
 namespace {
-
-constexpr std::size_t kEntryNameSize = FWL_ENTRY_NAME_SIZE;
-constexpr std::size_t kScriptListSize = FWL_SCRIPT_LIST_SIZE;
-constexpr std::uint64_t kTransferSize = FWL_TRANSFER_SIZE;
 
 struct CreateOptions {
   std::string image;
@@ -29,14 +25,6 @@ struct CreateOptions {
   std::vector<image::ConfigRecord> config;
   std::vector<std::pair<std::string, std::string>> members;  // name, path
 };
-
-bool IsModuleName(const std::string& name) {
-  std::size_t dot = name.rfind('.');
-  if (dot == std::string::npos) return false;
-  std::string extension = name.substr(dot);
-  for (char& c : extension) c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
-  return extension == ".pyo" || extension == ".pyd";
-}
 
 // A member is FILE (named by its base name) or NAME=PATH, unless FILE itself exists.
 // A FILE named X.py becomes the compiled member X.pyo.
@@ -91,12 +79,12 @@ Result<std::string> ReadMember(const std::string& name, const std::string& path)
   if (path == kStandardStream) {
     Result<std::vector<std::uint8_t>> input = ReadStandardInput();
     if (!input) return Fail(input.reason());
-    if (input->size() > kTransferSize) return Fail(OverTheLimit(name, input->size()));
+    if (input->size() > static_cast<std::size_t>(kTransferSize)) return Fail(OverTheLimit(name, input->size()));
     return std::string(input->begin(), input->end());
   }
   Result<std::uint64_t> size = platform::RegularFileSize(path);
   if (!size) return Fail(size.reason());
-  if (*size > kTransferSize) return Fail(OverTheLimit(name, *size));
+  if (*size > static_cast<std::uint64_t>(kTransferSize)) return Fail(OverTheLimit(name, *size));
   std::ifstream in(path, std::ios::binary);
   std::ostringstream content;
   content << in.rdbuf();
@@ -108,18 +96,18 @@ Result<std::string> ReadMember(const std::string& name, const std::string& path)
 std::string DefaultModuleList(const std::vector<image::Member>& members) {
   std::string list;
   for (const image::Member& member : members)
-    if (IsModuleName(member.name)) list += member.name + "\n";
+    if (HasModuleExtension(member.name)) list += member.name + "\n";
   return list;
 }
 
 // What a module list gives the launcher, and what it would not: no Launch.pyo means no run;
 // text after the last LF is never read.
 void WarnAboutModuleList(const std::string& image, std::string_view list) {
-  ModuleList split = SplitModuleList(list);
+  SplitModuleList split(list);
   if (!split.unread.empty())
     Warn(image, "the module list's last name, " + std::string(split.unread) +
                     ", has no final LF: fwlaunch ignores it");
-  if (std::find(split.names.begin(), split.names.end(), "Launch.pyo") == split.names.end())
+  if (std::find(split.names.begin(), split.names.end(), kLaunchModuleFile) == split.names.end())
     Warn(image, "the module list names no Launch.pyo: fwlaunch cannot run this image");
 }
 
@@ -186,10 +174,10 @@ int RunCreate(const Arguments& arguments) {
   }
 
   bool has_list = false;
-  for (const image::ConfigRecord& record : options->config) has_list |= record.key == FWL_SCRIPT_LIST_KEY;
-  if (!has_list) options->config.insert(options->config.begin(), {FWL_SCRIPT_LIST_KEY, DefaultModuleList(members)});
+  for (const image::ConfigRecord& record : options->config) has_list |= record.key == kScriptListKey;
+  if (!has_list) options->config.insert(options->config.begin(), {kScriptListKey, DefaultModuleList(members)});
   for (const image::ConfigRecord& record : options->config) {
-    if (record.key != FWL_SCRIPT_LIST_KEY) continue;
+    if (record.key != kScriptListKey) continue;
     if (record.value.size() >= kScriptListSize) {
       Complain(options->image, "module list is " + std::to_string(record.value.size()) +
                                    " characters; the launcher reads at most 1023");

@@ -5,13 +5,12 @@
 
 #include "tools/fwpack/commands.h"
 #include "tools/fwpack/image_file.h"
-#include "tools/fwpack/module_list.h"
+#include "module_list/module_list.h"
 
 namespace fwlaunch::fwpack {
 
 namespace {
 
-constexpr std::string_view kScriptList = "SCRIPT_PYD";
 
 struct InspectOptions {
   std::string image;
@@ -42,12 +41,12 @@ const char* MethodName(image::Method method) {
 
 void ListForPeople(const image::ImageReader& reader) {
   reader.ForEachConfig([](std::string_view key, std::string_view value) {
-    if (key != kScriptList) {
+    if (key != kScriptListKey) {
       std::printf("config %s: %zu bytes = %s\n", Printable(key).c_str(), value.size(),
                   Printable(value).c_str());
       return;
     }
-    ModuleList split = SplitModuleList(value);
+    SplitModuleList split(value);
     std::printf("config %s: %zu bytes, %zu lines\n", Printable(key).c_str(), value.size(),
                 split.names.size());
     for (std::string_view name : split.names) std::printf("  %s\n", Printable(name).c_str());

@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <string>
 
-#include "platform/result.h"
+#include "base/result.h"
 
 namespace fwlaunch::fwpack {
 

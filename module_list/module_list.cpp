@@ -1,9 +1,7 @@
-#include "extract/script_list.h"
+#include "module_list/module_list.h"
 
 #include <algorithm>
-#include <cstring>
 
-#include "extract/extraction_limits.h"
 #include "platform/path_rules.h"
 
 namespace fwlaunch {
@@ -14,13 +12,6 @@ bool EqualsIgnoringAsciiCase(std::string_view a, std::string_view b) {
   auto lower = [](char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; };
   return a.size() == b.size() &&
          std::equal(a.begin(), a.end(), b.begin(), [&](char x, char y) { return lower(x) == lower(y); });
-}
-
-bool HasModuleExtension(std::string_view entry) {
-  std::size_t dot = entry.rfind('.');
-  if (dot == std::string_view::npos) return false;
-  std::string_view extension = entry.substr(dot);
-  return EqualsIgnoringAsciiCase(extension, ".pyd") || EqualsIgnoringAsciiCase(extension, ".pyo");
 }
 
 }  // namespace
@@ -37,6 +28,20 @@ std::optional<std::string_view> ScriptListWalk::Next() {
   return entry;
 }
 
+SplitModuleList::SplitModuleList(std::string_view list) {
+  ScriptListWalk walk(list);
+  while (std::optional<std::string_view> name = walk.Next()) names.push_back(*name);
+  std::size_t last_line_feed = list.rfind('\n');
+  unread = last_line_feed == std::string_view::npos ? list : list.substr(last_line_feed + 1);
+}
+
+bool HasModuleExtension(std::string_view name) {
+  std::size_t dot = name.rfind('.');
+  if (dot == std::string_view::npos) return false;
+  std::string_view extension = name.substr(dot);
+  return EqualsIgnoringAsciiCase(extension, ".pyd") || EqualsIgnoringAsciiCase(extension, ".pyo");
+}
+
 std::optional<std::string_view> WhyNotExtracted(std::string_view entry) {
   if (!HasModuleExtension(entry)) return "it ends in neither .pyd nor .pyo";
   // Longer names would be cut short in the entry name, and a cut name could overwrite
@@ -46,15 +51,12 @@ std::optional<std::string_view> WhyNotExtracted(std::string_view entry) {
   return std::nullopt;
 }
 
-bool IsExtractableEntry(std::string_view entry) { return !WhyNotExtracted(entry); }
-
-std::optional<std::string> ModuleOutputPath(std::string_view working_folder,
-                                            std::string_view entry) {
-  if (working_folder.size() + entry.size() >= kPathBufferSize) return std::nullopt;
-  std::string path;
-  path.reserve(working_folder.size() + entry.size());
-  path.append(working_folder).append(entry);
-  return path;
+std::string_view FitModuleList(std::string_view list) {
+  if (list.size() < kScriptListSize) return list;
+  std::string_view fitting = list.substr(0, kScriptListSize - 1);
+  std::size_t last_line_feed = fitting.rfind('\n');
+  return last_line_feed == std::string_view::npos ? std::string_view()
+                                                  : fitting.substr(0, last_line_feed + 1);
 }
 
 }  // namespace fwlaunch

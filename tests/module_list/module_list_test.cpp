@@ -1,9 +1,12 @@
-#include "extract/script_list.h"
+#include "module_list/module_list.h"
+
+#include "extract/output_path.h"
 
 #include <gtest/gtest.h>
 
 #include <array>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace fwlaunch {
@@ -71,6 +74,27 @@ TEST(IsExtractableEntry, NeverLeadsOutOfTheWorkingFolder) {
   for (const char* name : {"../x.pyo", "/abs/x.pyo", "sub/../../x.pyo", "sub/../x.pyo", "..",
                            "a/../b.pyd", "//x.pyo"})
     EXPECT_FALSE(IsExtractableEntry(name)) << name;
+}
+
+// fwpack warns from the split; the launcher reads the same names the walk gives.
+TEST(SplitModuleList, GivesTheWalksNamesAndWhatIsNeverRead) {
+  SplitModuleList split("Launch.pyo\nhelper.pyo\ntail.pyo");
+  EXPECT_EQ(split.names, (std::vector<std::string_view>{"Launch.pyo", "helper.pyo"}));
+  EXPECT_EQ(split.unread, "tail.pyo");
+  SplitModuleList whole("a.pyo\n");
+  EXPECT_EQ(whole.names, std::vector<std::string_view>{"a.pyo"});
+  EXPECT_EQ(whole.unread, "");
+  EXPECT_TRUE(SplitModuleList("no line feed").names.empty());
+}
+
+// The reference library fits a long list to the buffer without ever listing half a name.
+TEST(FitModuleList, CutsAfterTheLastWholeLineWithin1023Characters) {
+  std::string list;
+  while (list.size() + 10 <= 1023) list += "name1.pyo\n";  // 102 whole lines
+  EXPECT_EQ(FitModuleList(list), list) << "a list that fits stays whole";
+  std::string longer = list + "another.pyo\n";
+  EXPECT_EQ(FitModuleList(longer), list);
+  EXPECT_EQ(FitModuleList(std::string(2000, 'x')), "") << "no whole line at all";
 }
 
 TEST(ModuleOutputPath, AppendsTheEntryUnchangedWithin1023Characters) {

@@ -16,7 +16,7 @@ struct Failure {
 inline Failure Fail(std::string reason) { return Failure{std::move(reason)}; }
 
 template <typename T>
-class Result {
+class [[nodiscard]] Result {
  public:
   Result(T value) : value_(std::move(value)) {}
   Result(Failure failure) : reason_(std::move(failure.reason)) {}
