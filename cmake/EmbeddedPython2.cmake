@@ -80,7 +80,8 @@ function(fwlaunch_place_windows_interpreter TARGET FOLDER)
 endfunction()
 
 # Compiles Python sources to optimised bytecode (.pyo) in OUTPUT_DIR; the list of produced
-# files is returned in OUT_VAR.
+# files is returned in OUT_VAR. Tracebacks name each source by its file name alone, as fwpack
+# compiles them, not by where the build machine keeps it.
 function(fwlaunch_compile_pyo OUT_VAR OUTPUT_DIR)
   set(outputs)
   foreach(source ${ARGN})
@@ -91,7 +92,7 @@ function(fwlaunch_compile_pyo OUT_VAR OUTPUT_DIR)
       OUTPUT "${output}"
       COMMAND "${CMAKE_COMMAND}" -E make_directory "${OUTPUT_DIR}"
       COMMAND "${Python2_EXECUTABLE}" -OO -c
-              "import py_compile, sys; py_compile.compile(sys.argv[1], sys.argv[2], doraise=True)"
+              "import os, py_compile, sys; py_compile.compile(sys.argv[1], sys.argv[2], os.path.basename(sys.argv[1]), doraise=True)"
               "${absolute}" "${output}"
       DEPENDS "${absolute}"
       COMMENT "Compiling ${stem}.pyo"

@@ -3,11 +3,12 @@
 #include <cstdio>
 #include <exception>
 #include <optional>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
 #include "extract/extract_scripts.h"
-#include "launcher/interpreter/script_run.h"
+#include "interpreter/script_run.h"
 #include "launcher/launch_failure.h"
 #include "launcher/working_folder.h"
 #include "narration/printable.h"
@@ -40,8 +41,19 @@ int ExtractAndRun(const LaunchRequest& request, const std::string& working_folde
   if (!ExtractScripts(library_path, working_folder, request.firmware_path, narrator)) {
     throw LaunchFailure(kExtractionFailed);
   }
-  return RunScript(working_folder, request.function_name, ScriptArguments(library_path, request),
-                   narrator);
+  interpreter::ScriptOutcome outcome = interpreter::RunScript(
+      {working_folder, request.function_name, ScriptArguments(library_path, request)}, narrator);
+  switch (outcome.end) {
+    case interpreter::ScriptEnd::kReturned:
+      return outcome.exit_status;
+    case interpreter::ScriptEnd::kLaunchNotLoaded:
+      throw LaunchFailure(kLaunchNotLoaded);
+    case interpreter::ScriptEnd::kFunctionMissing:
+      throw LaunchFailure(kFunctionMissing);
+    case interpreter::ScriptEnd::kUnavailable:
+      break;
+  }
+  throw std::runtime_error(outcome.reason);
 }
 
 std::string DescribeLock(const platform::RunLock& lock) {

@@ -1,6 +1,6 @@
-// A stand-in for python27.dll in the Windows tests: it exports exactly what fwlaunch binds,
-// logs every call, and plays a Launch module written as text. No Windows CPython 2.7 can be
-// had on the build machine, so this is what the interpreter side is tested against.
+// A stand-in for python27.dll: it exports exactly what fwlaunch binds, logs every call, and
+// plays a Launch module written as text, so that a test can see which of the interpreter's
+// functions the launcher calls, in which order (launcher/windows/interpreter_calls_test.cpp).
 //
 // Launch.pyo, found through sys.path[0], holds one line per top-level name:
 //   NAME return N | none | raise | text S | echo | crash | exit N | constant | nested PROGRAM |
@@ -264,17 +264,8 @@ DOUBLE_EXPORT int PyArg_Parse(Object* object, const char* format, ...) {
   return 1;
 }
 
-DOUBLE_EXPORT void Py_IncRef(Object* object) {
-  if (object != nullptr) ++object->references;
-}
-
 DOUBLE_EXPORT void Py_DecRef(Object* object) {
   if (object != nullptr && --object->references < 0) Log("VIOLATION reference count below 0");
-}
-
-DOUBLE_EXPORT Object* PyErr_Occurred() {
-  static Object error(Object::kString, "error");
-  return Interpreter().error ? &error : nullptr;
 }
 
 DOUBLE_EXPORT void PyErr_Clear() {
@@ -282,9 +273,24 @@ DOUBLE_EXPORT void PyErr_Clear() {
   Interpreter().error = false;
 }
 
-DOUBLE_EXPORT void PyErr_Print() {
-  Log("PyErr_Print");
+// What the diagnostic twin alone asks for: a pending error has no traceback here, and an
+// object's text is its own.
+DOUBLE_EXPORT void PyErr_Fetch(Object** type, Object** value, Object** traceback) {
+  Log("PyErr_Fetch");
+  *type = *value = *traceback = nullptr;
   Interpreter().error = false;
+}
+
+DOUBLE_EXPORT void PyErr_NormalizeException(Object**, Object**, Object**) {}
+
+DOUBLE_EXPORT void PyErr_Display(Object*, Object*, Object*) {}
+
+DOUBLE_EXPORT Object* PyObject_Repr(Object* object) { return New(Object::kString, object->text); }
+
+DOUBLE_EXPORT char* PyString_AsString(Object* object) { return object->text.data(); }
+
+DOUBLE_EXPORT Object* PySys_GetObject(char* name) {
+  return std::strcmp(name, "path") == 0 ? Interpreter().path : nullptr;
 }
 
 DOUBLE_EXPORT Object* PyList_New(std::intptr_t size) {

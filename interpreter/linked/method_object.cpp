@@ -1,10 +1,10 @@
 #include <Python.h>
 
-#include "launcher/interpreter/method_object.h"
+#include "interpreter/linked/method_object.h"
 
-#include "launcher/interpreter/py_ref.h"
+#include "interpreter/linked/py_ref.h"
 
-namespace fwlaunch {
+namespace fwlaunch::interpreter {
 
 PyObject* NewObjectWithMethods(const char* class_name, std::initializer_list<PyMethodDef*> methods,
                                PyObject* data) {
@@ -20,4 +20,4 @@ PyObject* NewObjectWithMethods(const char* class_name, std::initializer_list<PyM
   return instance.release();
 }
 
-}  // namespace fwlaunch
+}  // namespace fwlaunch::interpreter

@@ -6,7 +6,7 @@
 #include <string>
 #include <utility>
 
-namespace fwlaunch {
+namespace fwlaunch::interpreter {
 
 class PyRef {
  public:
@@ -36,4 +36,4 @@ inline std::string Repr(PyObject* object) {
   return PyString_AsString(text.get());
 }
 
-}  // namespace fwlaunch
+}  // namespace fwlaunch::interpreter

@@ -1,30 +1,17 @@
 #include <Python.h>
 
-#include "launcher/interpreter/embedded_interpreter.h"
+#include "interpreter/linked/locale_encodings.h"
 
 #include <optional>
 #include <utility>
 
-#include "launcher/interpreter/lazy_codecs.h"
-#include "launcher/interpreter/py_ref.h"
+#include "interpreter/linked/lazy_codecs.h"
+#include "interpreter/linked/py_ref.h"
 #include "platform/locale_encoding.h"
 
-namespace fwlaunch {
+namespace fwlaunch::interpreter {
 
-EmbeddedInterpreter::EmbeddedInterpreter(const std::string& home)
-    : home_(home.c_str(), home.c_str() + home.size() + 1) {
-  Py_SetPythonHome(home_.data());
-  Py_OptimizeFlag = 2;
-  Py_NoSiteFlag = 1;
-  Py_Initialize();
-}
-
-EmbeddedInterpreter::~EmbeddedInterpreter() {
-  Py_Finalize();
-  if (!filesystem_encoding_.empty()) Py_FileSystemDefaultEncoding = nullptr;
-}
-
-void EmbeddedInterpreter::AdoptLocaleEncodings() {
+void LocaleEncodings::Adopt() {
   std::optional<std::string> codeset = platform::LocaleCodeset();
   if (!codeset) return;
   // A normal start looks the character set up among its codecs. For the common ones the answer
@@ -50,4 +37,8 @@ void EmbeddedInterpreter::AdoptLocaleEncodings() {
   }
 }
 
-}  // namespace fwlaunch
+void LocaleEncodings::Release() {
+  if (!filesystem_encoding_.empty()) Py_FileSystemDefaultEncoding = nullptr;
+}
+
+}  // namespace fwlaunch::interpreter

@@ -3,18 +3,18 @@
 // share of its start-up.
 #include <Python.h>
 
-#include "launcher/interpreter/pyd_finder.h"
+#include "interpreter/linked/pyd_finder.h"
 
 #include <stdexcept>
 #include <string_view>
 #include <vector>
 
-#include "launcher/interpreter/method_object.h"
-#include "launcher/interpreter/py_ref.h"
+#include "interpreter/linked/method_object.h"
+#include "interpreter/linked/py_ref.h"
 #include "platform/file_system.h"
 #include "platform/path_rules.h"
 
-namespace fwlaunch {
+namespace fwlaunch::interpreter {
 
 namespace {
 
@@ -98,4 +98,4 @@ void InstallPydFinder(const std::string& working_folder) {
   }
 }
 
-}  // namespace fwlaunch
+}  // namespace fwlaunch::interpreter

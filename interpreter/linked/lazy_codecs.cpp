@@ -2,16 +2,16 @@
 // and imports, and creating them in Python would cost every run what loading lazily saves.
 #include <Python.h>
 
-#include "launcher/interpreter/lazy_codecs.h"
+#include "interpreter/linked/lazy_codecs.h"
 
 #include <cstring>
 #include <stdexcept>
 #include <string_view>
 
-#include "launcher/interpreter/method_object.h"
-#include "launcher/interpreter/py_ref.h"
+#include "interpreter/linked/method_object.h"
+#include "interpreter/linked/py_ref.h"
 
-namespace fwlaunch {
+namespace fwlaunch::interpreter {
 
 namespace {
 
@@ -142,4 +142,4 @@ bool IsCodecEveryInterpreterHas(const std::string& codec_name) {
   return false;
 }
 
-}  // namespace fwlaunch
+}  // namespace fwlaunch::interpreter

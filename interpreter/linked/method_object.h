@@ -6,7 +6,7 @@
 
 #include <initializer_list>
 
-namespace fwlaunch {
+namespace fwlaunch::interpreter {
 
 // A new instance of a new class named class_name whose attributes are the given methods as
 // built-in functions bound to data (each under its ml_name); nullptr, with the interpreter's
@@ -15,4 +15,4 @@ namespace fwlaunch {
 PyObject* NewObjectWithMethods(const char* class_name, std::initializer_list<PyMethodDef*> methods,
                                PyObject* data);
 
-}  // namespace fwlaunch
+}  // namespace fwlaunch::interpreter

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-namespace fwlaunch {
+namespace fwlaunch::interpreter {
 
 // Registers a codec search function that, at the first lookup, imports the "encodings" package
 // with the folders of stdlib_path as the only place to look; and puts a finder first on
@@ -20,4 +20,4 @@ void InstallLazyCodecs(const std::vector<std::string>& stdlib_path);
 // start's lookup of it is known to succeed without loading any codec.
 bool IsCodecEveryInterpreterHas(const std::string& codec_name);
 
-}  // namespace fwlaunch
+}  // namespace fwlaunch::interpreter

@@ -1,0 +1,32 @@
+// The interpreter bound at run time from python27.dll (Windows): its standard library is
+// python27.zip and the extension modules in DLLs\ beside the DLL. ".pyd" modules are the
+// interpreter's own kind of extension there and need no finder.
+#include <optional>
+#include <string>
+
+#include "interpreter/bound/python_library.h"
+#include "interpreter/script_protocol.h"
+#include "interpreter/script_run.h"
+#include "platform/dynamic_library.h"
+
+namespace fwlaunch::interpreter {
+
+namespace {
+
+constexpr char kPythonLibrary[] = "python27.dll";
+
+}  // namespace
+
+ScriptOutcome RunScript(const ScriptRequest& request, Narrator* narrator) {
+  std::string failure;
+  std::optional<PythonLibrary> python = PythonLibrary::Load(kPythonLibrary, &failure);
+  if (!python) return ScriptOutcome{ScriptEnd::kUnavailable, -1, "no usable interpreter: " + failure};
+  InterpreterSetup setup;
+  if (std::optional<std::string> folder = platform::FolderOfLibraryHolding(
+          reinterpret_cast<const void*>(python->api().Py_Initialize))) {
+    setup.library_path = {*folder + "python27.zip", *folder + "DLLs"};
+  }
+  return RunScriptProtocol(python->api(), request, setup, narrator);
+}
+
+}  // namespace fwlaunch::interpreter

@@ -1,0 +1,62 @@
+#include <Python.h>
+
+#include "interpreter/linked/embedded_setup.h"
+
+#include <memory>
+#include <optional>
+#include <stdexcept>
+#include <vector>
+
+#include "interpreter/linked/lazy_codecs.h"
+#include "interpreter/linked/locale_encodings.h"
+#include "interpreter/linked/pyd_finder.h"
+#include "platform/dynamic_library.h"
+
+namespace fwlaunch::interpreter {
+
+namespace {
+
+// The folders the interpreter searches by itself when it runs from its own installation.
+constexpr const char* kStdlibSubfolders[] = {"", "/plat-linux2", "/lib-tk", "/lib-old",
+                                             "/lib-dynload"};
+
+// The standard library lies beside the interpreter's own library, as a CPython installation
+// lays them out (lib/libpython2.7.so, lib/python2.7/) and as an installed fwlaunch carries them
+// (lib/fwlaunch/): found from where the loader found the library, no path is built in.
+std::optional<std::string> StandardLibraryFolder() {
+  std::optional<std::string> folder =
+      platform::FolderOfLibraryHolding(reinterpret_cast<const void*>(&Py_Initialize));
+  if (!folder) return std::nullopt;
+  return *folder + "python2.7";
+}
+
+}  // namespace
+
+InterpreterSetup EmbeddedSetup(const std::string& working_folder, std::string* failure) {
+  InterpreterSetup setup;
+  std::optional<std::string> stdlib_folder = StandardLibraryFolder();
+  if (!stdlib_folder) {
+    *failure = "the interpreter's library cannot be located";
+    return setup;
+  }
+  for (const char* subfolder : kStdlibSubfolders)
+    setup.library_path.push_back(*stdlib_folder + subfolder);
+
+  auto encodings = std::make_shared<LocaleEncodings>();
+  setup.after_path = [working_folder, library_path = setup.library_path,
+                      encodings]() -> std::string {
+    try {
+      InstallPydFinder(working_folder);
+      // Put before the .pyd finder, so that no "codecs.pyd" in the working folder is asked.
+      InstallLazyCodecs(library_path);
+    } catch (const std::runtime_error& refused) {
+      return refused.what();
+    }
+    encodings->Adopt();
+    return {};
+  };
+  setup.after_finalize = [encodings] { encodings->Release(); };
+  return setup;
+}
+
+}  // namespace fwlaunch::interpreter

@@ -1,0 +1,16 @@
+// What the interpreter linked into the module (Linux) needs around the common protocol: its
+// standard library beside its own library, ".pyd" modules through a finder of our own, the
+// codecs loaded when first needed, and the locale's encodings.
+#pragma once
+
+#include <string>
+
+#include "interpreter/script_protocol.h"
+
+namespace fwlaunch::interpreter {
+
+// The setup for a run in working_folder; a reason instead when the interpreter's library
+// cannot be located.
+InterpreterSetup EmbeddedSetup(const std::string& working_folder, std::string* failure);
+
+}  // namespace fwlaunch::interpreter

@@ -1,0 +1,62 @@
+// The interpreter module's one export: the run's interpreter part, the common protocol against
+// the linked interpreter, with its outcome handed back as plain data.
+#include <algorithm>
+#include <exception>
+#include <string>
+#include <vector>
+
+#include "interpreter/linked/embedded_setup.h"
+#include "interpreter/linked/linked_api.h"
+#include "interpreter/linked/module_interface.h"
+#include "interpreter/script_protocol.h"
+#include "narration/narrator.h"
+
+namespace fwlaunch::interpreter {
+
+namespace {
+
+// Passes each line on to the launcher's own narrator.
+class ForwardingNarrator : public Narrator {
+ public:
+  explicit ForwardingNarrator(const ScriptRunRequest& request) : request_(request) {}
+  void Say(const std::string& line) override { request_.say(request_.listener, line.c_str()); }
+
+ private:
+  const ScriptRunRequest& request_;
+};
+
+ScriptOutcome Run(const ScriptRunRequest& request) {
+  ScriptRequest script{request.working_folder, request.function_name,
+                       std::vector<std::string>(request.arguments,
+                                                request.arguments + request.argument_count)};
+  std::string failure;
+  InterpreterSetup setup = EmbeddedSetup(script.working_folder, &failure);
+  if (!failure.empty()) return ScriptOutcome{ScriptEnd::kUnavailable, -1, failure};
+  ForwardingNarrator forwarding(request);
+  return RunScriptProtocol(LinkedPythonApi(), script, setup,
+                           request.say != nullptr ? &forwarding : nullptr);
+}
+
+void Report(ScriptRunRequest* request, const ScriptOutcome& outcome) {
+  request->end = outcome.end;
+  request->exit_status = outcome.exit_status;
+  std::size_t length = std::min(outcome.reason.size(), sizeof request->reason - 1);
+  std::copy_n(outcome.reason.data(), length, request->reason);
+  request->reason[length] = '\0';
+}
+
+}  // namespace
+
+}  // namespace fwlaunch::interpreter
+
+// The one symbol the module exports (module_entry.map).
+extern "C" void fwlaunch_run_script(fwlaunch::interpreter::ScriptRunRequest* request) {
+  using namespace fwlaunch::interpreter;
+  try {
+    Report(request, Run(*request));
+  } catch (const std::exception& failure) {
+    Report(request, ScriptOutcome{ScriptEnd::kUnavailable, -1, failure.what()});
+  } catch (...) {
+    Report(request, ScriptOutcome{ScriptEnd::kUnavailable, -1, "an unknown failure"});
+  }
+}

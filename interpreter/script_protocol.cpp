@@ -1,0 +1,174 @@
+#include "interpreter/script_protocol.h"
+
+#include <cstdio>
+#include <vector>
+
+#include "interpreter/object_ref.h"
+
+namespace fwlaunch::interpreter {
+
+namespace {
+
+constexpr char kLaunchModule[] = "Launch";
+
+// repr(object), for a person; "?" when it has none (and no error is left pending).
+std::string Repr(const PythonApi& api, PyObjectPointer object) {
+  ObjectRef text(api, object != nullptr ? api.PyObject_Repr(object) : nullptr);
+  const char* chars = text ? api.PyString_AsString(text.get()) : nullptr;
+  if (chars == nullptr) {
+    api.PyErr_Clear();
+    return "?";
+  }
+  return chars;
+}
+
+// Drops the pending error; with a narrator, first shows its traceback on standard error and
+// says what failed. (PyErr_Display, not PyErr_Print: that would end the process on SystemExit.)
+void DropError(const PythonApi& api, Narrator* narrator, const std::string& what) {
+  if (narrator == nullptr) {
+    api.PyErr_Clear();
+    return;
+  }
+  PyObjectPointer type = nullptr, value = nullptr, traceback = nullptr;
+  api.PyErr_Fetch(&type, &value, &traceback);
+  if (type != nullptr) {
+    api.PyErr_NormalizeException(&type, &value, &traceback);
+    api.PyErr_Display(type, value, traceback);
+    std::fflush(stderr);
+  }
+  bool shown = type != nullptr;
+  api.Py_DecRef(type);
+  api.Py_DecRef(value);
+  api.Py_DecRef(traceback);
+  api.PyErr_Clear();
+  narrator->Say(what + (shown ? " (the interpreter's words above)" : ""));
+}
+
+// The interpreter from start-up to shutdown. It keeps a pointer to the home text until then.
+class Session {
+ public:
+  Session(const PythonApi& api, const std::string& home, const InterpreterSetup& setup)
+      : api_(api), setup_(setup), home_(home.c_str(), home.c_str() + home.size() + 1) {
+    api_.Py_SetPythonHome(home_.data());
+    *api_.Py_OptimizeFlag = 2;
+    *api_.Py_NoSiteFlag = 1;
+    api_.Py_Initialize();
+  }
+  Session(const Session&) = delete;
+  Session& operator=(const Session&) = delete;
+  ~Session() {
+    api_.Py_Finalize();
+    if (setup_.after_finalize) setup_.after_finalize();
+  }
+
+ private:
+  const PythonApi& api_;
+  const InterpreterSetup& setup_;
+  std::vector<char> home_;
+};
+
+// sys.path: the working folder, then the standard library's places. A reason when the
+// interpreter refuses.
+std::string SetSearchPath(const PythonApi& api, const std::string& working_folder,
+                          const std::vector<std::string>& library_path) {
+  ObjectRef path(api, api.PyList_New(0));
+  if (!path) return "no list for sys.path";
+  std::vector<std::string> folders{working_folder};
+  folders.insert(folders.end(), library_path.begin(), library_path.end());
+  for (const std::string& folder : folders) {
+    ObjectRef entry(api, api.PyString_FromString(folder.c_str()));
+    if (!entry || api.PyList_Append(path.get(), entry.get()) != 0) return "sys.path refused";
+  }
+  char name[] = "path";
+  if (api.PySys_SetObject(name, path.get()) != 0) return "sys.path refused";
+  return {};
+}
+
+ScriptOutcome Ended(ScriptEnd end, int exit_status = -1, std::string reason = {}) {
+  return ScriptOutcome{end, exit_status, std::move(reason)};
+}
+
+// Imports Launch, finds the function and calls it; the session is running.
+ScriptOutcome CallFunction(const PythonApi& api, const ScriptRequest& request,
+                           Narrator* narrator) {
+  const std::string& function_name = request.function_name;
+  ObjectRef name(api, api.PyString_FromString(kLaunchModule));
+  if (!name) return Ended(ScriptEnd::kUnavailable, -1, "the module name cannot be made");
+  ObjectRef module(api, api.PyImport_Import(name.get()));
+  if (!module) {
+    DropError(api, narrator, "Launch could not be imported");
+    return Ended(ScriptEnd::kLaunchNotLoaded);
+  }
+  Narrate(narrator, [&] { return "imported Launch: " + Repr(api, module.get()); });
+
+  // Found at the module's top level by exact name; something other than a module may stand in
+  // sys.modules under that name, and it has no dictionary to look in. Borrowed references.
+  PyObjectPointer dictionary = api.PyModule_GetDict(module.get());
+  PyObjectPointer function = dictionary != nullptr
+                                 ? api.PyDict_GetItemString(dictionary, function_name.c_str())
+                                 : nullptr;
+  if (function == nullptr || !api.PyCallable_Check(function)) {
+    api.PyErr_Clear();
+    Narrate(narrator, [&] {
+      if (dictionary == nullptr) return std::string("Launch is no module: it has no functions");
+      if (function == nullptr) return "Launch has no top-level name " + function_name;
+      return "Launch." + function_name + " is not callable: " + Repr(api, function);
+    });
+    return Ended(ScriptEnd::kFunctionMissing);
+  }
+  Narrate(narrator, [&] { return "found Launch." + function_name + ": " + Repr(api, function); });
+
+  ObjectRef arguments(api, api.PyTuple_New(static_cast<PySize>(request.arguments.size())));
+  if (!arguments) return Ended(ScriptEnd::kUnavailable, -1, "no argument tuple");
+  for (std::size_t index = 0; index < request.arguments.size(); ++index) {
+    PyObjectPointer item = api.Py_BuildValue("s", request.arguments[index].c_str());
+    if (item == nullptr) return Ended(ScriptEnd::kUnavailable, -1, "an argument string");
+    api.PyTuple_SetItem(arguments.get(), static_cast<PySize>(index), item);  // steals item
+  }
+  Narrate(narrator, [&] {
+    return "calling Launch." + function_name + " with " + Repr(api, arguments.get());
+  });
+
+  int exit_status = -1;
+  int gil = api.PyGILState_Ensure();
+  {
+    ObjectRef result(api, api.PyObject_CallObject(function, arguments.get()));
+    // A function that raised produced nothing to convert; a result that is no 32-bit
+    // integer fails to convert. Either way the status stays -1 and no trace is shown.
+    if (!result) {
+      DropError(api, narrator, "Launch." + function_name + " raised: exit status -1");
+    } else if (!api.PyArg_Parse(result.get(), "i", &exit_status)) {
+      exit_status = -1;
+      DropError(api, narrator, "Launch." + function_name + " returned " +
+                                   Repr(api, result.get()) +
+                                   ", which is no 32-bit integer: exit status -1");
+    } else {
+      Narrate(narrator, [&] {
+        return "Launch." + function_name + " returned " + std::to_string(exit_status);
+      });
+    }
+  }
+  api.PyGILState_Release(gil);
+  return Ended(ScriptEnd::kReturned, exit_status);
+}
+
+}  // namespace
+
+ScriptOutcome RunScriptProtocol(const PythonApi& api, const ScriptRequest& request,
+                                const InterpreterSetup& setup, Narrator* narrator) {
+  Session session(api, request.working_folder, setup);
+  std::string refused = SetSearchPath(api, request.working_folder, setup.library_path);
+  if (refused.empty() && setup.after_path) refused = setup.after_path();
+  if (!refused.empty()) {
+    api.PyErr_Clear();
+    return Ended(ScriptEnd::kUnavailable, -1, refused);
+  }
+  Narrate(narrator, [&] {
+    char name[] = "path";
+    return "interpreter started, home " + request.working_folder + ", sys.path " +
+           Repr(api, api.PySys_GetObject(name));
+  });
+  return CallFunction(api, request, narrator);
+}
+
+}  // namespace fwlaunch::interpreter

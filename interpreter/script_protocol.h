@@ -1,0 +1,31 @@
+// The call of the script function, written once for both systems against the interpreter's
+// table (python_api.h): start, module path, import of Launch, lookup, arguments, call, result,
+// the tracebacks the diagnostic twin shows, shutdown.
+#pragma once
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "interpreter/python_api.h"
+#include "interpreter/script_run.h"
+#include "narration/narrator.h"
+
+namespace fwlaunch::interpreter {
+
+// What differs between the systems around the protocol.
+struct InterpreterSetup {
+  // The standard library's places, after the working folder on sys.path.
+  std::vector<std::string> library_path;
+  // Once sys.path is set, before Launch is imported (Linux: the .pyd finder, the codecs,
+  // the locale's encodings); a reason when it fails.
+  std::function<std::string()> after_path;
+  // Once the interpreter is shut down.
+  std::function<void()> after_finalize;
+};
+
+// Runs the request against the interpreter behind api (script_run.h says what it does).
+ScriptOutcome RunScriptProtocol(const PythonApi& api, const ScriptRequest& request,
+                                const InterpreterSetup& setup, Narrator* narrator);
+
+}  // namespace fwlaunch::interpreter

@@ -1,0 +1,40 @@
+// The run's interpreter part, as the launcher asks for it and hears how it ended. What the
+// outcome means to a user is the launcher's to say.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "narration/narrator.h"
+
+namespace fwlaunch::interpreter {
+
+enum class ScriptEnd {
+  kReturned,         // the function was called: exit_status holds its integer, or -1
+  kLaunchNotLoaded,  // Launch could not be imported
+  kFunctionMissing,  // Launch has no callable of that name at its top level
+  kUnavailable,      // no interpreter could be had, or it refused to start; reason says why
+};
+
+struct ScriptOutcome {
+  ScriptEnd end = ScriptEnd::kUnavailable;
+  int exit_status = -1;
+  std::string reason;
+};
+
+struct ScriptRequest {
+  std::string working_folder;  // the interpreter's home, first on sys.path
+  std::string function_name;
+  std::vector<std::string> arguments;  // positional strings, in order
+};
+
+// Starts the interpreter with the working folder as its home (optimised modules, no site
+// module), makes the working folder the first place modules are found, then the interpreter's
+// own standard library, calls Launch.function_name with the arguments, and shuts the
+// interpreter down. The exit status is the function's integer, or -1 when it raised or
+// returned anything that is not a 32-bit integer (nothing is printed then). A narrator, if any,
+// hears each step and gets the tracebacks on standard error. One definition per system:
+// linked/module_loader.cpp, bound/bound_script_run.cpp.
+ScriptOutcome RunScript(const ScriptRequest& request, Narrator* narrator = nullptr);
+
+}  // namespace fwlaunch::interpreter
