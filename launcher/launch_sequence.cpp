@@ -95,6 +95,11 @@ int RunGuardedSection(const LaunchRequest& request, const std::string& working_f
 
 int RunLaunchSequence(const LaunchRequest& request, Narrator* narrator) {
   std::string working_folder = WorkingFolder(platform::TemporaryFolder());
+  // Where the section's process is this program started anew (Windows), it runs the guarded
+  // section alone: under the lock its parent holds, which purges after it.
+  if (platform::IsSectionProcess())
+    platform::RunAsSection([&] { return RunGuardedSection(request, working_folder, narrator); });
+
   platform::RunLock lock = platform::RunLock::Acquire(working_folder);
   Narrate(narrator, [&] { return DescribeLock(lock); });
 

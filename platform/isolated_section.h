@@ -44,10 +44,17 @@ class SectionOutcome {
 // this process receives are passed on to the section. Nothing when no process could be
 // started.
 //
-// Where the system cannot copy a running process, the child is this program started again
-// with the same command line: it runs the same steps up to this call, which then runs the
-// section there and ends that process with its result. Everything before this call must
-// therefore do the same in both processes, and must let the child through.
+// Where the system cannot copy a running process (Windows), the child is this program started
+// again with the same command line: it finds itself a section's process (IsSectionProcess) and
+// runs the section with RunAsSection instead of the run around it.
 std::optional<SectionOutcome> RunIsolated(const std::function<int()>& section);
+
+// Whether this process was started by RunIsolated to run a section; never where the section's
+// process is a copy of the launcher's (Linux).
+bool IsSectionProcess();
+
+// In a section's process: runs the section, hands its result to the process that started this
+// one, and ends this process.
+[[noreturn]] void RunAsSection(const std::function<int()>& section);
 
 }  // namespace fwlaunch::platform

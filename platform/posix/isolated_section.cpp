@@ -130,6 +130,11 @@ std::optional<SectionOutcome> RunIsolated(const std::function<int()>& section) {
   return Classify(status, forwarded_signal);
 }
 
+// The section's process is a copy of the launcher's, which runs the section itself.
+bool IsSectionProcess() { return false; }
+
+void RunAsSection(const std::function<int()>& section) { _exit(section()); }
+
 void EndAsRequested(const SectionOutcome& outcome) {
   std::fflush(stdout);
   std::fflush(stderr);

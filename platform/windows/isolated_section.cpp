@@ -1,7 +1,7 @@
 // Windows cannot copy a running process, so the section's process is this program started
 // again with the same command line. The parent starts it suspended, duplicates the write end
 // of a pipe into it and leaves that handle's value in a small shared mapping named after the
-// child's process id; the child finds the mapping when it reaches RunIsolated, runs the section
+// child's process id; the child finds the mapping (IsSectionProcess), runs the section
 // there and writes the section's 32-bit result into the pipe. Only the pipe carries the result:
 // a script may return any integer, including one that looks like a crash code.
 #include "platform/isolated_section.h"
@@ -45,7 +45,7 @@ LONG WINAPI EndQuietly(EXCEPTION_POINTERS* fault) {
   return EXCEPTION_EXECUTE_HANDLER;
 }
 
-[[noreturn]] void RunAsSection(HANDLE pipe, const std::function<int()>& section) {
+[[noreturn]] void RunWithChannel(HANDLE pipe, const std::function<int()>& section) {
   SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOGPFAULTERRORBOX | SEM_NOOPENFILEERRORBOX);
   SetUnhandledExceptionFilter(EndQuietly);
   std::int32_t result = section();
@@ -165,8 +165,16 @@ std::optional<SectionOutcome> RunChild() {
 
 }  // namespace
 
+bool IsSectionProcess() { return ParentChannel() != nullptr; }
+
+void RunAsSection(const std::function<int()>& section) {
+  HANDLE pipe = ParentChannel();
+  if (pipe == nullptr) ExitProcess(255);  // no parent to hand a result to
+  RunWithChannel(pipe, section);
+}
+
 std::optional<SectionOutcome> RunIsolated(const std::function<int()>& section) {
-  if (HANDLE pipe = ParentChannel()) RunAsSection(pipe, section);
+  (void)section;  // run by the child itself, through RunAsSection
   // Whatever is buffered now must be written once, not once per process.
   std::fflush(stdout);
   std::fflush(stderr);

@@ -2,8 +2,8 @@
 // belongs to the thread that took it, is never inherited, and is given up when that thread
 // ends, so no process a run leaves behind can hold it. Beside it, a small named mapping holds
 // the owner's process id while it holds the lock; a run that finds the lock taken goes on at
-// once when that owner is one of its ancestors (a run started from the run's script, or the
-// run's own section process).
+// once when that owner is one of its ancestors: a run started from the run's script. (The
+// run's own section process takes no lock at all: platform::IsSectionProcess.)
 #include "platform/run_lock.h"
 
 #include <windows.h>
@@ -132,8 +132,8 @@ void RunLock::Release() {
   state_->inherited = false;
 }
 
-// The section's process is this program started again, which found its parent holding the
-// lock and took nothing of it.
+// The section's process never takes the lock here: it runs the section alone
+// (platform::IsSectionProcess), under its parent's.
 void RunLock::LeaveToParent() {
   if (!state_) return;
   state_->owned = false;

@@ -25,7 +25,11 @@ class ExtractScriptsTest : public ::testing::Test {
   fs::path Firmware() const { return scratch.path() / "firmware"; }
   std::string Library() const { return (Work() / "Script.dll").string(); }
   bool Extract() {
+#if defined(_WIN32)
+    return ExtractScripts(Library(), Work().string() + "\\", Firmware().string());
+#else
     return ExtractScripts(Library(), Work().string() + "/", Firmware().string());
+#endif
   }
   std::string Calls() const { return ReadFile(Firmware() / "calls.log"); }
 

@@ -11,6 +11,7 @@
 #include <thread>
 
 #include "platform/run_lock.h"
+#include "tests/support/posix/lock_waits.h"
 #include "tests/support/scratch_folder.h"
 
 namespace fwlaunch::platform {
@@ -97,22 +98,25 @@ class RunLockTest : public ::testing::Test {
 };
 
 TEST_F(RunLockTest, ASecondRunWaitsUntilTheFirstReleasesAndNotUntilItEnds) {
-  Signal held, released;
+  Signal held, release, second_took;
   pid_t first = Spawn([&] {
     RunLock lock = RunLock::Acquire(Folder());
     held.Say(lock.owned() ? 'o' : 'x');
-    std::this_thread::sleep_for(std::chrono::milliseconds(200));
-    released.Say();
+    release.Hear();
     lock.Release();
     std::this_thread::sleep_for(std::chrono::seconds(10));
   });
   ASSERT_EQ(held.Hear(), 'o');
-  // Not the first run's descendant: this process must wait.
-  RunLock lock = RunLock::Acquire(Folder());
-  EXPECT_TRUE(lock.owned());
-  EXPECT_FALSE(lock.inherited());
+  // Not the first run's descendant: it must wait.
+  pid_t second = Spawn([&] {
+    RunLock lock = RunLock::Acquire(Folder());
+    second_took.Say(lock.owned() && !lock.inherited() ? 'o' : 'x');
+  });
+  EXPECT_TRUE(testing::WaitsForALock(second)) << "the second run did not wait";
+  release.Say();
+  EXPECT_EQ(second_took.Hear(), 'o');
   EXPECT_TRUE(Alive(first)) << "the lock came free only when its holder ended";
-  EXPECT_EQ(released.Hear(), '!');
+  Reap(second);
   Reap(first);
 }
 
@@ -155,7 +159,8 @@ TEST_F(RunLockTest, ARunInsideARunGoesOnAtOnceAndReleasesNothing) {
     RunLock taken = RunLock::Acquire(Folder());
     outsider_holds.Say(taken.owned() ? 'o' : 'x');
   });
-  EXPECT_FALSE(SaidWithin(outsider_holds.ReadEnd(), std::chrono::milliseconds(200)))
+  EXPECT_TRUE(testing::WaitsForALock(outsider)) << "the outsider did not wait";
+  EXPECT_FALSE(SaidWithin(outsider_holds.ReadEnd(), std::chrono::milliseconds(0)))
       << "the outsider got the lock while the run held it";
   lock.Release();
   EXPECT_EQ(outsider_holds.Hear(), 'o');
@@ -182,8 +187,8 @@ TEST_F(RunLockTest, ADescriptorLeftFromAnEndedRunDoesNotLetAProcessSkipTheQueue)
   });
   ASSERT_EQ(other_holds.Hear(), '!');
   go.Say();
-  std::this_thread::sleep_for(std::chrono::milliseconds(200));
-  EXPECT_TRUE(Alive(leftover)) << "the leftover process went on under another run's lock";
+  EXPECT_TRUE(testing::WaitsForALock(leftover))
+      << "the leftover process went on under another run's lock";
   other_release.Say();
   EXPECT_EQ(result.Hear(), 'o');
   Reap(other);

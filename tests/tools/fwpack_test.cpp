@@ -1,6 +1,5 @@
 // fwpack as its users run it.
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 
 #include <filesystem>
 
@@ -26,8 +25,14 @@ class FwpackTest : public ::testing::Test {
     WriteFile(In("notes.txt"), "notes");
   }
   std::string In(const std::string& name) const { return (scratch.path() / name).string(); }
+  // Its messages with Linux's line ends, which the tests spell.
   ProgramRun Fwpack(std::vector<std::string> arguments) {
-    return RunProgram(FWLAUNCH_FWPACK, arguments);
+    ProgramRun run = RunProgram(FWLAUNCH_FWPACK, arguments);
+#if defined(_WIN32)
+    for (std::string* text : {&run.out, &run.err})
+      for (std::size_t at; (at = text->find("\r\n")) != std::string::npos;) text->erase(at, 1);
+#endif
+    return run;
   }
 
   ScratchFolder scratch;
@@ -86,7 +91,11 @@ TEST_F(FwpackTest, CreateRefusesWhatTheLauncherCouldNotUseAndLeavesNoHalfImage) 
       {{"create", In("a.fw"), In("Launch.pyo"), "Launch.pyo=" + In("notes.txt")}, "twice"},
       {{"create", In("a.fw"), In("big.pyo")}, "over the limit of 10485760"},
       {list_args, "at most 1023"},
+#if defined(_WIN32)
+      {{"create", In("a.fw"), In("absent.pyo")}, In("absent.pyo") + ": "},
+#else
       {{"create", In("a.fw"), In("absent.pyo")}, "No such file"},
+#endif
   };
   for (const Case& c : cases) {
     ProgramRun run = Fwpack(c.arguments);
@@ -120,6 +129,7 @@ TEST_F(FwpackTest, VerifyNamesTheFirstBadEntry) {
   EXPECT_NE(run.err.find("truncated"), std::string::npos) << run.err;
 }
 
+#if !defined(_WIN32)  // links need rights Windows users rarely have
 TEST_F(FwpackTest, ExtractNeverWritesThroughALinkBelowTheFolder) {
   ASSERT_EQ(Fwpack({"create", In("a.fw"), "sub/x.pyo=" + In("Launch.pyo"),
                     "link.pyo=" + In("Launch.pyo"), "plain.pyo=" + In("Launch.pyo")})
@@ -139,6 +149,7 @@ TEST_F(FwpackTest, ExtractNeverWritesThroughALinkBelowTheFolder) {
   EXPECT_TRUE(std::filesystem::is_empty(In("elsewhere"))) << "written outside the folder";
   EXPECT_EQ(testing::ReadFile(In("out/plain.pyo")), "launch bytes") << "the others still come out";
 }
+#endif
 
 TEST_F(FwpackTest, ListShowsTheConfigValuesEscapedAndATabSeparatedFormForPrograms) {
   WriteFile(In("evil"), "x");

@@ -6,6 +6,7 @@
 #include <thread>
 
 #include "tests/launcher/fwlaunch_fixture.h"
+#include "tests/support/posix/lock_waits.h"
 
 namespace fwlaunch::testing {
 namespace {
@@ -179,7 +180,7 @@ TEST_F(FwlaunchTest, TheNextRunStartsOnlyOnceThePurgeHasEnded) {
   RunningProgram first = Start("HoldUntil", {marker.string(), go.string()});
   ASSERT_TRUE(WaitForFile(marker));
   RunningProgram second = Start("CountFiles", {Shared().string()});
-  std::this_thread::sleep_for(std::chrono::milliseconds(100));  // the second run now waits
+  ASSERT_TRUE(WaitsForALock(second.pid())) << "the second run did not wait for the first";
   WriteFile(go, "");
   EXPECT_EQ(first.Wait().exit_status, 0);
   EXPECT_EQ(second.Wait().exit_status, 0) << "the second run's function saw files being purged";

@@ -72,7 +72,7 @@ RunningProgram::RunningProgram(const std::string& program,
   std::string command = Quote(program);
   for (const std::string& argument : arguments) command.append(" ").append(Quote(argument));
 
-  HANDLE in = InheritableFile("NUL", false);
+  HANDLE in = InheritableFile(options.input_file.empty() ? "NUL" : options.input_file, false);
   HANDLE out = InheritableFile(out_path, true);
   HANDLE err = InheritableFile(err_path, true);
   STARTUPINFOA startup = {};
