@@ -38,10 +38,20 @@ std::optional<std::string> Deflate(const std::string& bytes) {
   return packed;
 }
 
-}  // namespace
+// What a member is stored as: deflated when asked for and smaller, else as given.
+struct Layout {
+  std::size_t config_size = 0;
+  std::uint64_t data_offset = 0;
+  std::uint64_t image_size = 0;
+  std::vector<std::optional<std::string>> packed;  // per member, in the order given
 
-Result<std::string> BuildImage(const std::vector<ConfigRecord>& config,
-                               const std::vector<Member>& members, bool compress) {
+  const std::string& Stored(const std::vector<Member>& members, std::size_t i) const {
+    return packed[i] ? *packed[i] : members[i].bytes;
+  }
+};
+
+// Checks every name, key and size against the format's limits; the reason when one breaks them.
+Status Validate(const std::vector<ConfigRecord>& config, const std::vector<Member>& members) {
   std::set<std::string> keys;
   std::size_t config_size = 0;
   if (config.size() > kMaxConfigRecords) return Fail("too many config keys");
@@ -61,7 +71,6 @@ Result<std::string> BuildImage(const std::vector<ConfigRecord>& config,
     reason.append(std::to_string(kMaxEntries)).append(" members");
     return Fail(reason);
   }
-
   std::set<std::string> names;
   for (const Member& member : members) {
     if (member.name.empty() || member.name.size() >= kEntryNameField ||
@@ -72,25 +81,37 @@ Result<std::string> BuildImage(const std::vector<ConfigRecord>& config,
     if (member.bytes.size() > UINT32_MAX)
       return Fail("member '" + member.name + "' is over 4 GiB");
   }
+  return Done{};
+}
 
-  std::vector<std::optional<std::string>> packed(members.size());
-  std::uint64_t data_offset = kHeaderSize + config_size + members.size() * kEntrySize;
-  std::uint64_t image_size = data_offset;
+// Where everything goes: the header, the config section, the table, then the data.
+Result<Layout> LayOut(const std::vector<ConfigRecord>& config, const std::vector<Member>& members,
+                      bool compress) {
+  Layout layout;
+  for (const ConfigRecord& record : config)
+    layout.config_size += kRecordHeaderSize + record.key.size() + record.value.size();
+  layout.packed.resize(members.size());
+  layout.data_offset = kHeaderSize + layout.config_size + members.size() * kEntrySize;
+  layout.image_size = layout.data_offset;
   for (std::size_t i = 0; i < members.size(); ++i) {
-    if (compress) packed[i] = Deflate(members[i].bytes);
-    image_size += packed[i] ? packed[i]->size() : members[i].bytes.size();
+    if (compress) layout.packed[i] = Deflate(members[i].bytes);
+    layout.image_size += layout.Stored(members, i).size();
   }
-  if (image_size > UINT32_MAX) return Fail("image would exceed 4 GiB");
+  if (layout.image_size > UINT32_MAX) return Fail("image would exceed 4 GiB");
+  return layout;
+}
 
-  std::string image(image_size, '\0');
+void WriteHeader(std::string& image, const Layout& layout, std::size_t entry_count) {
   std::memcpy(image.data(), kMagic, sizeof kMagic);
   WriteU16(At(image, kHeaderVersion), kVersion);
   WriteU16(At(image, kHeaderHeaderSize), kHeaderSize);
-  WriteU32(At(image, kHeaderConfigSize), static_cast<std::uint32_t>(config_size));
-  WriteU32(At(image, kHeaderEntryCount), static_cast<std::uint32_t>(members.size()));
-  WriteU32(At(image, kHeaderImageSize), static_cast<std::uint32_t>(image_size));
-  WriteU32(At(image, kHeaderDataOffset), static_cast<std::uint32_t>(data_offset));
+  WriteU32(At(image, kHeaderConfigSize), static_cast<std::uint32_t>(layout.config_size));
+  WriteU32(At(image, kHeaderEntryCount), static_cast<std::uint32_t>(entry_count));
+  WriteU32(At(image, kHeaderImageSize), static_cast<std::uint32_t>(layout.image_size));
+  WriteU32(At(image, kHeaderDataOffset), static_cast<std::uint32_t>(layout.data_offset));
+}
 
+void WriteConfig(std::string& image, const std::vector<ConfigRecord>& config) {
   std::size_t at = kHeaderSize;
   for (const ConfigRecord& record : config) {
     WriteU16(At(image, at), static_cast<std::uint16_t>(record.key.size()));
@@ -101,20 +122,23 @@ Result<std::string> BuildImage(const std::vector<ConfigRecord>& config,
     image.replace(at, record.value.size(), record.value);
     at += record.value.size();
   }
+}
 
-  std::vector<std::size_t> order(members.size());
-  std::iota(order.begin(), order.end(), 0);
-  std::sort(order.begin(), order.end(),
-            [&](std::size_t a, std::size_t b) { return members[a].name < members[b].name; });
+// The data in the order given, and the table sorted by name.
+void WriteMembers(std::string& image, const Layout& layout, const std::vector<Member>& members) {
   std::vector<std::uint32_t> offsets(members.size());
-  std::size_t data = data_offset;
+  std::size_t data = layout.data_offset;
   for (std::size_t i = 0; i < members.size(); ++i) {
-    const std::string& stored = packed[i] ? *packed[i] : members[i].bytes;
+    const std::string& stored = layout.Stored(members, i);
     offsets[i] = static_cast<std::uint32_t>(data);
     image.replace(data, stored.size(), stored);
     data += stored.size();
   }
-  std::size_t table = kHeaderSize + config_size;
+  std::vector<std::size_t> order(members.size());
+  std::iota(order.begin(), order.end(), 0);
+  std::sort(order.begin(), order.end(),
+            [&](std::size_t a, std::size_t b) { return members[a].name < members[b].name; });
+  std::size_t table = kHeaderSize + layout.config_size;
   for (std::size_t row = 0; row < order.size(); ++row) {
     std::size_t i = order[row];
     const Member& member = members[i];
@@ -122,15 +146,29 @@ Result<std::string> BuildImage(const std::vector<ConfigRecord>& config,
     image.replace(entry, member.name.size(), member.name);
     WriteU32(At(image, entry + kEntryOffset), offsets[i]);
     WriteU32(At(image, entry + kEntryStoredSize),
-             static_cast<std::uint32_t>(packed[i] ? packed[i]->size() : member.bytes.size()));
+             static_cast<std::uint32_t>(layout.Stored(members, i).size()));
     WriteU32(At(image, entry + kEntryOriginalSize), static_cast<std::uint32_t>(member.bytes.size()));
     *At(image, entry + kEntryMethod) =
-        static_cast<std::uint8_t>(packed[i] ? Method::kDeflate : Method::kStored);
+        static_cast<std::uint8_t>(layout.packed[i] ? Method::kDeflate : Method::kStored);
     WriteU32(At(image, entry + kEntryCrc), Crc(0, member.bytes, 0, member.bytes.size()));
   }
+}
 
+}  // namespace
+
+Result<std::string> BuildImage(const std::vector<ConfigRecord>& config,
+                               const std::vector<Member>& members, bool compress) {
+  if (Status valid = Validate(config, members); !valid) return Fail(valid.reason());
+  Result<Layout> layout = LayOut(config, members, compress);
+  if (!layout) return Fail(layout.reason());
+
+  std::string image(layout->image_size, '\0');
+  WriteHeader(image, *layout, members.size());
+  WriteConfig(image, config);
+  WriteMembers(image, *layout, members);
+  // The header's CRC covers the header before it, the config section and the table.
   std::uint32_t crc = Crc(0, image, 0, kHeaderCrc);
-  crc = Crc(crc, image, kHeaderSize, data_offset - kHeaderSize);
+  crc = Crc(crc, image, kHeaderSize, layout->data_offset - kHeaderSize);
   WriteU32(At(image, kHeaderCrc), crc);
   return image;
 }

@@ -2,10 +2,10 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <span>
 #include <string>
-#include <utility>
 
 namespace fwlaunch::platform {
 
@@ -16,10 +16,7 @@ class OutputFile {
   // written through, a FIFO never waited on, a device never opened.
   static std::optional<OutputFile> Create(const std::string& path);
 
-  OutputFile(OutputFile&& other) noexcept
-      : handle_(std::exchange(other.handle_, kClosed)),
-        found_size_(other.found_size_),
-        written_(std::exchange(other.written_, 0)) {}
+  OutputFile(OutputFile&& other) noexcept;
   OutputFile& operator=(OutputFile&&) = delete;
   OutputFile(const OutputFile&) = delete;
   OutputFile& operator=(const OutputFile&) = delete;
@@ -32,14 +29,10 @@ class OutputFile {
   bool Close();
 
  private:
-  OutputFile(std::intptr_t handle, std::uint64_t found_size)
-      : handle_(handle), found_size_(found_size) {}
-  static constexpr std::intptr_t kClosed = -1;
-  // The system's handle for the open file (its descriptor, or its runtime stream).
-  std::intptr_t handle_ = kClosed;
-  // How long the file was when opened: only what stands beyond the written bytes needs cutting.
-  std::uint64_t found_size_ = 0;
-  std::uint64_t written_ = 0;
+  // The open file as each system holds it (platform/posix/, platform/windows/).
+  struct State;
+  explicit OutputFile(std::unique_ptr<State> state);
+  std::unique_ptr<State> state_;
 };
 
 }  // namespace fwlaunch::platform

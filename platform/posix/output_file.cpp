@@ -9,6 +9,13 @@
 
 namespace fwlaunch::platform {
 
+struct OutputFile::State {
+  int descriptor = -1;
+  // How long the file was when opened: only what stands beyond the written bytes needs cutting.
+  std::uint64_t found_size = 0;
+  std::uint64_t written = 0;
+};
+
 namespace {
 
 // Never through a link, never waiting on a FIFO; extra: O_EXCL to insist on a new file.
@@ -48,14 +55,21 @@ std::optional<OutputFile> OutputFile::Create(const std::string& path) {
     if (descriptor < 0) return std::nullopt;
     status.st_size = 0;
   }
-  return OutputFile(descriptor, static_cast<std::uint64_t>(status.st_size));
+  auto state = std::make_unique<State>();
+  state->descriptor = descriptor;
+  state->found_size = static_cast<std::uint64_t>(status.st_size);
+  return OutputFile(std::move(state));
 }
+
+OutputFile::OutputFile(std::unique_ptr<State> state) : state_(std::move(state)) {}
+
+OutputFile::OutputFile(OutputFile&& other) noexcept = default;
 
 OutputFile::~OutputFile() { Close(); }
 
 bool OutputFile::WriteAll(std::span<const std::uint8_t> bytes) {
-  if (handle_ == kClosed) return false;
-  int descriptor = static_cast<int>(handle_);
+  if (!state_ || state_->descriptor < 0) return false;
+  int descriptor = state_->descriptor;
   while (!bytes.empty()) {
     ssize_t written = write(descriptor, bytes.data(), bytes.size());
     if (written < 0) {
@@ -63,18 +77,19 @@ bool OutputFile::WriteAll(std::span<const std::uint8_t> bytes) {
       return false;
     }
     if (written == 0) return false;
-    written_ += static_cast<std::uint64_t>(written);
+    state_->written += static_cast<std::uint64_t>(written);
     bytes = bytes.subspan(static_cast<std::size_t>(written));
   }
   return true;
 }
 
 bool OutputFile::Close() {
-  if (handle_ == kClosed) return false;
-  int descriptor = static_cast<int>(std::exchange(handle_, kClosed));
+  if (!state_ || state_->descriptor < 0) return false;
+  int descriptor = std::exchange(state_->descriptor, -1);
   // Whatever stood beyond what was written goes: the file holds exactly the bytes written. A
   // module rewritten at its own length, as at every run of the same firmware, needs no cut.
-  bool cut = found_size_ <= written_ || ftruncate(descriptor, static_cast<off_t>(written_)) == 0;
+  bool cut = state_->found_size <= state_->written ||
+             ftruncate(descriptor, static_cast<off_t>(state_->written)) == 0;
   // Linux releases the descriptor even when close fails, so it is never retried.
   return close(descriptor) == 0 && cut;
 }

@@ -7,30 +7,32 @@
 
 namespace fwlaunch::platform {
 
-namespace {
-
-std::FILE* AsFile(std::intptr_t handle) { return reinterpret_cast<std::FILE*>(handle); }
-
-}  // namespace
+struct OutputFile::State {
+  std::FILE* file = nullptr;
+};
 
 std::optional<OutputFile> OutputFile::Create(const std::string& path) {
-  std::FILE* file = std::fopen(path.c_str(), "wb");
+  std::FILE* file = std::fopen(path.c_str(), "wb");  // "wb" empties it
   if (file == nullptr) return std::nullopt;
-  return OutputFile(reinterpret_cast<std::intptr_t>(file), 0);  // "wb" empties it
+  auto state = std::make_unique<State>();
+  state->file = file;
+  return OutputFile(std::move(state));
 }
+
+OutputFile::OutputFile(std::unique_ptr<State> state) : state_(std::move(state)) {}
+
+OutputFile::OutputFile(OutputFile&& other) noexcept = default;
 
 OutputFile::~OutputFile() { Close(); }
 
 bool OutputFile::WriteAll(std::span<const std::uint8_t> bytes) {
-  if (handle_ == kClosed) return false;
-  std::size_t written = std::fwrite(bytes.data(), 1, bytes.size(), AsFile(handle_));
-  written_ += written;
-  return written == bytes.size();
+  if (!state_ || state_->file == nullptr) return false;
+  return std::fwrite(bytes.data(), 1, bytes.size(), state_->file) == bytes.size();
 }
 
 bool OutputFile::Close() {
-  if (handle_ == kClosed) return false;
-  return std::fclose(AsFile(std::exchange(handle_, kClosed))) == 0;
+  if (!state_ || state_->file == nullptr) return false;
+  return std::fclose(std::exchange(state_->file, nullptr)) == 0;
 }
 
 }  // namespace fwlaunch::platform
