@@ -1,7 +1,7 @@
 // The diagnostic twin: the same run as fwlaunch, with every step told on standard error.
 #pragma once
 
-#include <regex>
+#include <cctype>
 #include <sstream>
 
 #include "tests/launcher/fwlaunch_fixture.h"
@@ -30,7 +30,7 @@ class FwlaunchTraceTest : public FwlaunchTest {
     bool started = false;
     while (std::getline(text, line)) {
       if (!line.empty() && line.back() == '\r') line.pop_back();
-      line = std::regex_replace(line, std::regex("^fwlaunch-trace: +[0-9.]+ ms  "), "");
+      if (line.starts_with("fwlaunch-trace:")) line = line.substr(line.find(" ms  ") + 5);
       if (line.starts_with("interpreter started")) {
         started = true;
         line = line.substr(0, line.find(", sys.path"));
@@ -41,15 +41,29 @@ class FwlaunchTraceTest : public FwlaunchTest {
                                 std::pair{WorkingFolder(), "WORK/"},
                                 std::pair{Firmware().string(), "FIRMWARE"}}) {
         // As written, and as a Python repr writes it (backslashes doubled).
-        for (const std::string& text_of : {path, std::regex_replace(path, std::regex(R"(\\)"),
-                                                                    R"(\\)")}) {
+        std::string repr;
+        for (char c : path) repr += c == '\\' ? std::string("\\\\") : std::string(1, c);
+        for (const std::string& text_of : {path, repr})
           for (std::size_t at; (at = line.find(text_of)) != std::string::npos;)
             line.replace(at, text_of.size(), name);
-        }
       }
-      lines.push_back(std::regex_replace(line, std::regex("0x[0-9a-fA-F]+"), "0x?"));
+      lines.push_back(WithoutAddresses(line));
     }
     return lines;
+  }
+  // Every "0x" followed by hexadecimal digits as "0x?".
+  static std::string WithoutAddresses(const std::string& line) {
+    std::string out;
+    for (std::size_t i = 0; i < line.size();) {
+      if (line.compare(i, 2, "0x") == 0 && i + 2 < line.size() && std::isxdigit(
+              static_cast<unsigned char>(line[i + 2]))) {
+        out += "0x?";
+        for (i += 2; i < line.size() && std::isxdigit(static_cast<unsigned char>(line[i])); ++i) {}
+      } else {
+        out += line[i++];
+      }
+    }
+    return out;
   }
   static void ExpectSaid(const ProgramRun& run, const std::string& words) {
     EXPECT_NE(run.err.find(words), std::string::npos) << "missing: " << words << "\n" << run.err;
