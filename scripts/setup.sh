@@ -4,18 +4,20 @@
 # Usage: scripts/setup.sh [product|test|fuzz|bench|windows|all]   (default: all)
 set -euo pipefail
 
-product=(cmake g++ make zlib1g-dev libdeflate-dev binutils)
+# The product, and what building its CPython 2.7.18 needs (expat is linked as distributions do).
+product=(cmake g++ make zlib1g-dev libdeflate-dev libexpat1-dev binutils)
 case "${1:-all}" in
   product) packages=("${product[@]}") ;;
   # locales: the character sets the encoding tests compile locales from.
-  test) packages=("${product[@]}" libgtest-dev libgmock-dev valgrind locales) ;;
+  # lintian and dpkg-dev: the Debian package is checked as Debian checks one.
+  test) packages=("${product[@]}" libgtest-dev libgmock-dev valgrind locales lintian dpkg-dev) ;;
   fuzz) packages=("${product[@]}" clang libclang-rt-14-dev) ;;
   bench) packages=("${product[@]}" libbenchmark-dev) ;;
   # The Windows cross build and Wine, whose 32-bit half comes from the i386 architecture.
   windows) packages=(cmake make g++-mingw-w64-i686-posix gcc-mingw-w64-i686-posix
     binutils-mingw-w64-i686 mingw-w64-tools libz-mingw-w64-dev libgtest-dev wine wine32:i386) ;;
-  all) packages=("${product[@]}" libgtest-dev libgmock-dev valgrind locales clang libclang-rt-14-dev
-    libbenchmark-dev) ;;
+  all) packages=("${product[@]}" libgtest-dev libgmock-dev valgrind locales lintian dpkg-dev clang
+    libclang-rt-14-dev libbenchmark-dev) ;;
   *) echo "usage: scripts/setup.sh [product|test|fuzz|bench|windows|all]" >&2; exit 2 ;;
 esac
 missing=()
@@ -28,9 +30,13 @@ if ((${#missing[@]})); then
   sudo_if_needed=()
   [ "$(id -u)" -eq 0 ] || sudo_if_needed=(sudo)
   [ "${1:-}" = windows ] && "${sudo_if_needed[@]}" dpkg --add-architecture i386
-  "${sudo_if_needed[@]}" apt-get update -qq
-  DEBIAN_FRONTEND=noninteractive "${sudo_if_needed[@]}" apt-get install -y -qq \
-    --no-install-recommends "${missing[@]}"
+  # Another package manager at work (an unattended upgrade) holds the lock for a while: wait
+  # for it rather than fail at once.
+  wait_for_lock=(-o DPkg::Lock::Timeout=600)
+  echo "setup: (should another package manager hold the lock, this waits up to 10 minutes)"
+  "${sudo_if_needed[@]}" apt-get "${wait_for_lock[@]}" update -qq
+  DEBIAN_FRONTEND=noninteractive "${sudo_if_needed[@]}" apt-get "${wait_for_lock[@]}" install \
+    -y -qq --no-install-recommends "${missing[@]}"
 fi
 
 # CPython 2.7 is not a Debian package: the build makes its own from the release's source

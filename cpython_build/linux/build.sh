@@ -1,19 +1,29 @@
 #!/usr/bin/env bash
 # CPython 2.7.18 for Linux as distributions and pyenv build it (a shared libpython, UCS-4
-# Unicode), so that extension modules built for those keep loading. The python program finds
-# its library beside it (run path $ORIGIN/../lib): nothing names the build machine.
+# Unicode), so that extension modules built for those keep loading; expat is the system's, as
+# distributions link it. Nothing of the build machine is compiled in: the prefix is the one an
+# installed fwlaunch uses, the build folder is named as /usr/src/python2.7 in file names and in
+# the build configuration the standard library keeps, and the python program finds its library
+# beside it (run path $ORIGIN/../lib) and its standard library from where it lies.
 # Usage: build.sh SOURCE WORK PREFIX   (installs into PREFIX, staged in WORK first)
 set -euo pipefail
 source=$1 work=$2 prefix=$3
+neutral_prefix=/usr/lib/fwlaunch
+neutral_source=/usr/src/python2.7
 # Only the program's own link gets the run path; the library and the extension modules need
 # none, since they are loaded into a process that already holds the library.
 link_program='-Xlinker -export-dynamic -Wl,-rpath,\$$ORIGIN/../lib'
 
 mkdir -p "$work/build"
 cd "$work/build"
-"$source/configure" --prefix="$prefix" --enable-shared --enable-unicode=ucs4
+# Named relative to the build folder: the build compiles the source folder's name in.
+"$(realpath --relative-to=. "$source")/configure" --prefix="$neutral_prefix" \
+  --enable-shared --enable-unicode=ucs4 \
+  --with-system-expat CFLAGS="-ffile-prefix-map=$work=$neutral_source"
 make -j"$(nproc)" LINKFORSHARED="$link_program"
 make install DESTDIR="$work/stage" LINKFORSHARED="$link_program"
+find "$work/stage" -name '_sysconfigdata.py*' -exec sed -i "s|$work|$neutral_source|g" {} +
+rm -f "$work/stage$neutral_prefix"/lib/python2.7/_sysconfigdata.py[co]
 mkdir -p "$(dirname "$prefix")"
-mv "$work/stage$prefix" "$prefix"
-"$prefix/bin/python2.7" -c 'import zlib, ctypes, struct'
+mv "$work/stage$neutral_prefix" "$prefix"
+"$prefix/bin/python2.7" -c 'import zlib, ctypes, struct, pyexpat'

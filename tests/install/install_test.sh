@@ -30,12 +30,39 @@ module=$tree/lib/fwlaunch/libfwlaunch-interpreter.so
 runpath=$(readelf -d "$module" | sed -n 's/.*(RUNPATH).*\[\(.*\)\]/\1/p')
 [ "$runpath" = '$ORIGIN' ] || fail "the interpreter module's run path is '$runpath'"
 for file in lib/fwlaunch/libpython2.7.so.1.0 lib/fwlaunch/python2.7/os.py lib/fwlaunch/Script.dll \
-  include/fwlaunch/script_library.h lib/pkgconfig/fwlaunch-script-library.pc \
-  lib/cmake/fwlaunch/fwlaunchConfig.cmake share/fwlaunch/firmware.py \
-  share/man/man1/fwlaunch.1 share/man/man1/fwlaunch-trace.1 share/man/man1/fwpack.1 \
-  share/doc/fwlaunch/README.md; do
+  include/fwlaunch/script_library.h share/pkgconfig/fwlaunch-script-library.pc \
+  share/cmake/fwlaunch/fwlaunchConfig.cmake share/cmake/fwlaunch/fwlaunchConfigVersion.cmake \
+  share/fwlaunch/firmware.py share/man/man1/fwlaunch.1.gz share/man/man1/fwlaunch-trace.1.gz \
+  share/man/man1/fwpack.1.gz share/doc/fwlaunch/README.md share/doc/fwlaunch/copyright; do
   [ -e "$tree/$file" ] || fail "missing $file"
 done
+# Nothing installed names the build machine: not its interpreter, its cache or the build tree.
+for place in "$HOME/.cache" "$build" "$source"; do
+  ! grep -rlq "$place" "$tree" || fail "$(grep -rl "$place" "$tree" | head -n 1) names $place"
+done
+
+# A script library's author finds the interface by version, with CMake and with pkg-config.
+consumer=$root/consumer
+mkdir -p "$consumer"
+cat >"$consumer/CMakeLists.txt" <<'CMAKE'
+cmake_minimum_required(VERSION 3.20)
+project(consumer C)
+find_package(fwlaunch 0.1 REQUIRED)
+message(STATUS "fwlaunch_VERSION=${fwlaunch_VERSION}")
+add_library(consumer MODULE library.c)
+target_link_libraries(consumer PRIVATE fwlaunch::script_library_interface)
+CMAKE
+printf '#include <fwlaunch/script_library.h>\nint32_t Py_QueryCfg(const char* f, const char* k, char* l) { (void)f; (void)k; l[0] = 0; return FWL_SCRIPT_LIST_SIZE; }\n' \
+  >"$consumer/library.c"
+cmake -S "$consumer" -B "$consumer/build" -DCMAKE_PREFIX_PATH="$tree" >"$consumer/log" 2>&1 ||
+  fail "find_package(fwlaunch 0.1 REQUIRED) failed: $(tail -n 5 "$consumer/log")"
+grep -q "fwlaunch_VERSION=0.1.0" "$consumer/log" || fail "fwlaunch_VERSION is not 0.1.0"
+cmake --build "$consumer/build" >/dev/null || fail "a library against the header did not build"
+sed -i 's/find_package(fwlaunch 0.1 REQUIRED)/find_package(fwlaunch 1 REQUIRED)/' "$consumer/CMakeLists.txt"
+! cmake -S "$consumer" -B "$consumer/build-1" -DCMAKE_PREFIX_PATH="$tree" >/dev/null 2>&1 ||
+  fail "find_package(fwlaunch 1) accepted 0.1.0: SameMajorVersion"
+[ "$(PKG_CONFIG_PATH="$tree/share/pkgconfig" pkg-config --modversion fwlaunch-script-library)" = \
+  0.1.0 ] || fail "pkg-config gives no version 0.1.0"
 
 # As nobody: a firmware packed from sources with the installed fwpack, run by the installed
 # fwlaunch with the installed Script.dll.
