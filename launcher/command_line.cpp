@@ -1,5 +1,6 @@
 #include "launcher/command_line.h"
 
+#include <string>
 #include <string_view>
 
 namespace fwlaunch {
@@ -26,20 +27,27 @@ CommandLine ParseCommandLine(int argc, const char* const* argv) {
   return command;
 }
 
-const char* UsageText() { return "usage: fwlaunch ANY FIRMWARE FUNCTION [ARGUMENT...]\n"; }
+std::string UsageText(std::string_view program) {
+  return "usage: " + std::string(program) + " ANY FIRMWARE FUNCTION [ARGUMENT...]\n";
+}
 
-const char* HelpText() {
-  return "usage: fwlaunch ANY FIRMWARE FUNCTION [ARGUMENT...]\n"
-         "\n"
-         "Extracts the script modules that FIRMWARE carries into the working folder (QALM in\n"
-         "the temporary folder) through the script library Script.dll placed there\n"
-         "beforehand, then calls Launch.FUNCTION(library, FIRMWARE, ARGUMENT...) in an\n"
-         "embedded Python 2.7 and exits with the integer it returns (255 on any failure).\n"
-         "At the end of every run it deletes the plain files in the shared data folder.\n"
-         "The first argument is not read, but must be present.\n"
-         "\n"
-         "  --help     show this text\n"
-         "  --version  show the version\n";
+std::string HelpText(std::string_view program, bool tells_steps) {
+  std::string text = UsageText(program);
+  text += "\n"
+          "Extracts the script modules that FIRMWARE carries into the working folder (QALM in\n"
+          "the temporary folder) through the script library Script.dll placed there\n"
+          "beforehand, then calls Launch.FUNCTION(library, FIRMWARE, ARGUMENT...) in an\n"
+          "embedded Python 2.7 and exits with the integer it returns (255 on any failure).\n"
+          "At the end of every run it deletes the plain files in the shared data folder.\n"
+          "The first argument is not read, but must be present.\n";
+  if (tells_steps)
+    text += "\n"
+            "The same run as fwlaunch, with the same standard output and exit status; every\n"
+            "step is told on standard error, with the time since the start.\n";
+  text += "\n"
+          "  --help     show this text\n"
+          "  --version  show the version\n";
+  return text;
 }
 
 }  // namespace fwlaunch

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace fwlaunch {
@@ -24,8 +25,9 @@ struct CommandLine {
 // stays unread whatever it holds.
 CommandLine ParseCommandLine(int argc, const char* const* argv);
 
-// The one-line usage, and the longer help text; both end in a newline.
-const char* UsageText();
-const char* HelpText();
+// The one-line usage, and the longer help text, for the program of that name (the diagnostic
+// twin tells that it tells its steps); both end in a newline.
+std::string UsageText(std::string_view program);
+std::string HelpText(std::string_view program, bool tells_steps);
 
 }  // namespace fwlaunch

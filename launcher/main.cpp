@@ -15,13 +15,19 @@
 #error "FWLAUNCH_VERSION is the program's version"
 #endif
 
+#if defined(FWLAUNCH_TRACE)
+constexpr bool kTellsSteps = true;
+#else
+constexpr bool kTellsSteps = false;
+#endif
+
 int main(int argc, char** argv) {
   using namespace fwlaunch;
   platform::PrepareProcess();
   CommandLine command = ParseCommandLine(argc, argv);
   switch (command.action) {
     case CommandAction::kHelp:
-      std::fputs(HelpText(), stdout);
+      std::fputs(HelpText(FWLAUNCH_PROGRAM_NAME, kTellsSteps).c_str(), stdout);
       std::printf("\nworking folder now:  %s\nshared data folder:  %s\n",
                   WorkingFolder(platform::TemporaryFolder()).c_str(), SharedDataFolder().c_str());
       return 0;
@@ -29,7 +35,7 @@ int main(int argc, char** argv) {
       std::printf("%s %s\n", FWLAUNCH_PROGRAM_NAME, FWLAUNCH_VERSION);
       return 0;
     case CommandAction::kUsageError:
-      std::fputs(UsageText(), stdout);
+      std::fputs(UsageText(FWLAUNCH_PROGRAM_NAME).c_str(), stdout);
       return 255;
     case CommandAction::kLaunch:
       break;

@@ -74,6 +74,15 @@ TEST_F(FwlaunchTraceTest, TellsHowTheScriptsProcessEnded) {
   ExpectSaid(run, "purge: removed state.dat");
 }
 
+TEST_F(FwlaunchTraceTest, ItsHelpAndUsageNameItself) {
+  ProgramRun run = RunProgram(FWLAUNCH_TRACE_BINARY, {"--help"}, options);
+  EXPECT_EQ(run.exit_status, 0);
+  EXPECT_EQ(run.out.rfind("usage: fwlaunch-trace ANY FIRMWARE FUNCTION", 0), 0u) << run.out;
+  EXPECT_NE(run.out.find("step is told on standard error"), std::string::npos) << run.out;
+  run = RunProgram(FWLAUNCH_TRACE_BINARY, {"x"}, options);
+  EXPECT_EQ(run.out, Line("usage: fwlaunch-trace ANY FIRMWARE FUNCTION [ARGUMENT...]"));
+}
+
 // The interpreter's part tells the same lines on both systems (the protocol is one), shown
 // here for a function that raises, a missing function and a Launch that cannot be imported.
 TEST_F(FwlaunchTraceTest, TheInterpretersStepsAreToldTheSameOnBothSystems) {

@@ -49,7 +49,7 @@ TEST_F(FwpackTest, CreateListExtractAndVerifyRoundTrip) {
     run = Fwpack({"list", In("a.fw")});
     EXPECT_EQ(run.exit_status, 0);
     EXPECT_NE(run.out.find("config SCRIPT_PYD: 22 bytes, 2 lines"), std::string::npos) << run.out;
-    EXPECT_NE(run.out.find("config VERSION: 1 bytes"), std::string::npos) << run.out;
+    EXPECT_NE(run.out.find("config VERSION: 1 byte = 2\n"), std::string::npos) << run.out;
     EXPECT_NE(run.out.find(compress ? " deflate " : " stored "), std::string::npos) << run.out;
     EXPECT_NE(run.out.find(" docs/notes.txt\n"), std::string::npos) << run.out;
 
@@ -212,6 +212,28 @@ TEST_F(FwpackTest, DashIsStandardInputOrOutputAndDoubleDashEndsOptions) {
 
   EXPECT_EQ(Fwpack({"create", In("x.fw"), "-"}).exit_status, 2) << "standard input needs a name";
   EXPECT_EQ(Fwpack({"extract", "-O", "-C", In("out"), In("-odd.fw")}).exit_status, 2);
+}
+
+// Options as every GNU tool takes them: abbreviated long options, a short option's value
+// joined to it, options after operands; and counts said in the right number.
+TEST_F(FwpackTest, OptionsAreReadAsGnuToolsReadThem) {
+  ProgramRun run = Fwpack({"create", In("one.fw"), In("helper.PYD"), "--comp", "--se", "A=1"});
+  ASSERT_EQ(run.exit_status, 0) << run.err;
+  run = Fwpack({"verify", In("one.fw")});
+  EXPECT_EQ(run.out, In("one.fw") + ": 1 entry OK\n");
+  run = Fwpack({"list", In("one.fw"), "--ts"});
+  EXPECT_EQ(run.exit_status, 0) << run.err;
+  EXPECT_NE(run.out.find("\tA\t"), std::string::npos) << "--ts is --tsv: " << run.out;
+  EXPECT_NE(run.out.find("deflate"), std::string::npos) << "--comp is --compress: " << run.out;
+  run = Fwpack({"extract", "-C" + In("joined"), In("one.fw")});
+  EXPECT_EQ(run.exit_status, 0) << run.err;
+  EXPECT_EQ(ReadFile(scratch.path() / "joined" / "helper.PYD"), std::string(50000, 'h'));
+  run = Fwpack({"list", "--t", In("one.fw"), "--x"});
+  EXPECT_EQ(run.exit_status, 2);
+  EXPECT_NE(run.err.find("unknown or ambiguous option --x"), std::string::npos) << run.err;
+  run = Fwpack({"extract", In("one.fw"), "-C"});
+  EXPECT_EQ(run.exit_status, 2);
+  EXPECT_NE(run.err.find("takes a value"), std::string::npos) << run.err;
 }
 
 TEST_F(FwpackTest, EveryCommandHasItsOwnHelp) {

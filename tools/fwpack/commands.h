@@ -28,6 +28,8 @@ int RunVerify(const Arguments& arguments);
 void Complain(const std::string& subject, const std::string& what);
 // The same as a warning, which changes no exit status.
 void Warn(const std::string& subject, const std::string& what);
+// "1 entry", "2 entries": a count with the word that goes with it.
+std::string Counted(std::size_t count, const char* one, const char* many);
 // The usage lines, ending in a newline.
 const char* UsageText();
 // One command's help, or null for an unknown command.

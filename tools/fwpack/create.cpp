@@ -13,6 +13,7 @@
 #include "platform/path_rules.h"
 #include "tools/fwpack/commands.h"
 #include "tools/fwpack/image_file.h"
+#include "tools/fwpack/options.h"
 #include "tools/fwpack/python_compile.h"
 
 namespace fwlaunch::fwpack {
@@ -43,30 +44,23 @@ bool IsToBeCompiled(const std::string& name, const std::string& path) {
 }
 
 Result<CreateOptions> ParseCreate(const Arguments& arguments) {
+  static constexpr OptionSpec kSpecs[] = {{"compress", 0, false}, {"set", 0, true}};
+  Result<ParsedArguments> parsed = ParseOptions(arguments, kSpecs);
+  if (!parsed) return Fail(parsed.reason());
   CreateOptions options;
-  bool only_files = false;
-  for (std::size_t i = 0; i < arguments.size(); ++i) {
-    const std::string& argument = arguments[i];
-    if (!only_files && argument == "--") {
-      only_files = true;
-    } else if (!only_files && argument == "--compress") {
+  for (const auto& [which, value] : parsed->options) {
+    if (which == 0) {
       options.compress = true;
-    } else if (!only_files && (argument == "--set" || argument.starts_with("--set="))) {
-      std::string setting = argument == "--set" ? (i + 1 < arguments.size() ? arguments[++i] : "")
-                                                : argument.substr(6);
-      std::size_t equals = setting.find('=');
-      if (equals == std::string::npos || equals == 0)
-        return Fail("--set takes KEY=VALUE");
-      options.config.push_back({setting.substr(0, equals), setting.substr(equals + 1)});
-    } else if (!only_files && argument.starts_with("-") && argument != "-") {
-      return Fail("unknown option " + argument);
-    } else if (options.image.empty()) {
-      options.image = argument;
-    } else {
-      options.members.push_back(ParseMember(argument));
+      continue;
     }
+    std::size_t equals = value.find('=');
+    if (equals == std::string::npos || equals == 0) return Fail("--set takes KEY=VALUE");
+    options.config.push_back({value.substr(0, equals), value.substr(equals + 1)});
   }
-  if (options.image.empty()) return Fail("create needs an IMAGE");
+  if (parsed->operands.empty()) return Fail("create needs an IMAGE");
+  options.image = parsed->operands.front();
+  for (std::size_t i = 1; i < parsed->operands.size(); ++i)
+    options.members.push_back(ParseMember(parsed->operands[i]));
   return options;
 }
 

@@ -8,6 +8,7 @@
 #include "platform/path_rules.h"
 #include "tools/fwpack/commands.h"
 #include "tools/fwpack/image_file.h"
+#include "tools/fwpack/options.h"
 
 namespace fwlaunch::fwpack {
 
@@ -68,28 +69,23 @@ bool WriteEntryOut(const image::ImageReader& reader, const image::EntryInfo& ent
 }  // namespace
 
 int RunExtract(const Arguments& arguments) {
-  std::string image_path;
+  static constexpr OptionSpec kSpecs[] = {{nullptr, 'C', true}, {nullptr, 'O', false}};
+  Result<ParsedArguments> parsed = ParseOptions(arguments, kSpecs);
+  if (!parsed) return UsageError(parsed.reason());
   std::filesystem::path folder = ".";
-  bool to_output = false, folder_given = false, only_operands = false;
-  std::vector<std::string> names;
-  for (std::size_t i = 0; i < arguments.size(); ++i) {
-    const std::string& argument = arguments[i];
-    if (!only_operands && argument == "--") {
-      only_operands = true;
-    } else if (!only_operands && argument == "-C") {
-      if (i + 1 == arguments.size()) return UsageError("-C takes a folder");
-      folder = arguments[++i];
+  bool to_output = false, folder_given = false;
+  for (const auto& [which, value] : parsed->options) {
+    if (which == 0) {
+      folder = value;
       folder_given = true;
-    } else if (!only_operands && argument == "-O") {
-      to_output = true;
-    } else if (!only_operands && argument.starts_with("-") && argument != kStandardStream) {
-      return UsageError("unknown option " + argument);
-    } else if (image_path.empty()) {
-      image_path = argument;
     } else {
-      names.push_back(argument);
+      to_output = true;
     }
   }
+  std::string image_path = parsed->operands.empty() ? std::string() : parsed->operands.front();
+  std::vector<std::string> names;
+  if (!parsed->operands.empty())
+    names.assign(parsed->operands.begin() + 1, parsed->operands.end());
   if (image_path.empty()) return UsageError("extract needs an IMAGE");
   if (to_output && folder_given) return UsageError("-C and -O do not go together");
   std::optional<OpenedImage> opened = OpenImageFile(image_path);

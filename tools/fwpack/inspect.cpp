@@ -5,6 +5,7 @@
 
 #include "tools/fwpack/commands.h"
 #include "tools/fwpack/image_file.h"
+#include "tools/fwpack/options.h"
 #include "module_list/module_list.h"
 
 namespace fwlaunch::fwpack {
@@ -17,21 +18,17 @@ struct InspectOptions {
   bool tsv = false;
 };
 
-// The one IMAGE, and --tsv where the command takes it; "--" ends the options.
+// The one IMAGE, and --tsv where the command takes it.
 Result<InspectOptions> ParseInspect(const Arguments& arguments, const char* command,
                                     bool takes_tsv) {
+  static constexpr OptionSpec kTsv[] = {{"tsv", 0, false}};
+  Result<ParsedArguments> parsed =
+      ParseOptions(arguments, std::span<const OptionSpec>(kTsv, takes_tsv ? 1 : 0));
+  if (!parsed) return Fail(parsed.reason());
   InspectOptions options;
-  std::vector<std::string> operands;
-  bool only_operands = false;
-  for (const std::string& argument : arguments) {
-    if (!only_operands && argument == "--") only_operands = true;
-    else if (!only_operands && takes_tsv && argument == "--tsv") options.tsv = true;
-    else if (!only_operands && argument.starts_with("-") && argument != kStandardStream)
-      return Fail("unknown option " + argument);
-    else operands.push_back(argument);
-  }
-  if (operands.size() != 1) return Fail(std::string(command) + " takes exactly one IMAGE");
-  options.image = operands[0];
+  options.tsv = !parsed->options.empty();
+  if (parsed->operands.size() != 1) return Fail(std::string(command) + " takes exactly one IMAGE");
+  options.image = parsed->operands[0];
   return options;
 }
 
@@ -42,13 +39,14 @@ const char* MethodName(image::Method method) {
 void ListForPeople(const image::ImageReader& reader) {
   reader.ForEachConfig([](std::string_view key, std::string_view value) {
     if (key != kScriptListKey) {
-      std::printf("config %s: %zu bytes = %s\n", Printable(key).c_str(), value.size(),
-                  Printable(value).c_str());
+      std::printf("config %s: %s = %s\n", Printable(key).c_str(),
+                  Counted(value.size(), "byte", "bytes").c_str(), Printable(value).c_str());
       return;
     }
     SplitModuleList split(value);
-    std::printf("config %s: %zu bytes, %zu lines\n", Printable(key).c_str(), value.size(),
-                split.names.size());
+    std::printf("config %s: %s, %s\n", Printable(key).c_str(),
+                Counted(value.size(), "byte", "bytes").c_str(),
+                Counted(split.names.size(), "line", "lines").c_str());
     for (std::string_view name : split.names) std::printf("  %s\n", Printable(name).c_str());
     if (!split.unread.empty())
       std::printf("  %s  (no final LF: fwlaunch ignores this name)\n",
@@ -101,7 +99,8 @@ int RunVerify(const Arguments& arguments) {
       return kExitFailure;
     }
   }
-  std::printf("%s: %zu entries OK\n", Printable(options->image).c_str(), reader.entry_count());
+  std::printf("%s: %s OK\n", Printable(options->image).c_str(),
+              Counted(reader.entry_count(), "entry", "entries").c_str());
   return kExitOk;
 }
 

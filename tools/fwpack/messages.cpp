@@ -53,6 +53,10 @@ const std::map<std::string, std::string>& CommandHelps() {
 
 }  // namespace
 
+std::string Counted(std::size_t count, const char* one, const char* many) {
+  return std::to_string(count) + " " + (count == 1 ? one : many);
+}
+
 const char* UsageText() { return kUsage; }
 
 const char* CommandHelp(const std::string& command) {
