@@ -53,9 +53,22 @@ bool ExtractModule(ScriptLibrary& library, std::uint8_t* context, const char* en
     return false;
   }
   Narrate(narrator, [&] {
-    return "wrote " + Printable(entry_name) + ": " + std::to_string(count) + " bytes";
+    std::string line = "wrote " + Printable(entry_name) + ": " + std::to_string(count) + " bytes";
+    if (count == 0)
+      line += " (the library's read gave nothing: no member of that name in the firmware, or one "
+              "it could not read)";
+    return line;
   });
   return true;
+}
+
+// What the firmware path names, for a person: the library alone opens it, and says nothing
+// when it cannot.
+std::string DescribeFirmware(const std::string& firmware_path) {
+  Result<std::uint64_t> size = platform::ReadableFileSize(firmware_path);
+  if (!size) return "the firmware " + Printable(firmware_path) + " cannot be read: " + size.reason();
+  return "the firmware " + Printable(firmware_path) + " is a readable file of " +
+         std::to_string(*size) + " bytes";
 }
 
 }  // namespace
@@ -64,19 +77,22 @@ ModulesWritten ExtractModules(ScriptLibrary& library, TransferBuffer& transfer,
                               const std::string& working_folder,
                               const std::string& firmware_path, Narrator* narrator) {
   ModulesWritten written;
+  Narrate(narrator, [&] { return DescribeFirmware(firmware_path); });
   std::array<char, kScriptListSize> list{};
-  library.QueryCfg(firmware_path.c_str(), kScriptListKey, list.data());
+  // The launcher acts on neither answer of these two; the diagnostic twin tells them.
+  std::int32_t queried = library.QueryCfg(firmware_path.c_str(), kScriptListKey, list.data());
   Narrate(narrator, [&] {
     std::string_view text(list.data(), strnlen(list.data(), list.size()));
-    return "module list as received (" + std::to_string(text.size()) + " characters): " +
-           Printable(text);
+    return "Py_QueryCfg answered " + std::to_string(queried) + "; module list as received (" +
+           std::to_string(text.size()) + " characters): " + Printable(text);
   });
 
   transfer.Allocate();
 
   std::array<std::uint8_t, kContextSize> context{};
   std::copy(kAccessToken.begin(), kAccessToken.end(), context.begin());
-  library.OpenFirmware(firmware_path.c_str(), transfer.data(), context.data());
+  std::int32_t opened = library.OpenFirmware(firmware_path.c_str(), transfer.data(), context.data());
+  Narrate(narrator, [&] { return "Py_OpenFirmware answered " + std::to_string(opened); });
 
   ScriptListWalk walk(list);
   while (std::optional<std::string_view> entry = walk.Next()) {
@@ -94,6 +110,7 @@ ModulesWritten ExtractModules(ScriptLibrary& library, TransferBuffer& transfer,
 
     std::array<char, kEntryNameSize> entry_name{};
     std::copy(entry->begin(), entry->end(), entry_name.begin());
+    written.launch_listed |= *entry == kLaunchModuleFile;
     if (ExtractModule(library, context.data(), entry_name.data(), *output_path, transfer,
                       narrator))
       written.launch |= *entry == kLaunchModuleFile;
@@ -120,9 +137,15 @@ bool ExtractScripts(const std::string& library_path, const std::string& working_
     if (!present && platform::PathExists(launch_path))
       return std::string("Launch.pyo in the working folder is not a regular file");
     if (!present) return std::string("no Launch.pyo in the working folder after extraction");
-    return written.launch ? std::string("Launch.pyo was written by this run")
-                       : std::string("Launch.pyo was NOT written by this run: the one an earlier "
-                                     "run left in the working folder will be imported");
+    if (written.launch) return std::string("Launch.pyo was written by this run");
+    // What a user must not miss: the run goes on with another firmware's script.
+    std::string why = "Launch.pyo could not be written";
+    if (!platform::ReadableFileSize(firmware_path))
+      why = DescribeFirmware(firmware_path);
+    else if (!written.launch_listed)
+      why = "the module list names no Launch.pyo";
+    return "Launch.pyo was NOT written by this run: " + why +
+           ": the Launch.pyo of an earlier run was used";
   });
   return present;
 }

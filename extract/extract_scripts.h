@@ -25,7 +25,8 @@ bool ExtractScripts(const std::string& library_path, const std::string& working_
 // and write each listed module in list order. The transfer buffer is allocated here, but
 // owned by the caller so that it outlives the library. Says whether Launch.pyo was written.
 struct ModulesWritten {
-  bool launch = false;  // Launch.pyo among them
+  bool launch = false;         // Launch.pyo among them
+  bool launch_listed = false;  // Launch.pyo named by the list
 };
 ModulesWritten ExtractModules(ScriptLibrary& library, TransferBuffer& transfer,
                               const std::string& working_folder,

@@ -26,6 +26,10 @@ bool IsRegularFile(const std::string& path);
 // The size of a regular file; the reason when the path names none.
 Result<std::uint64_t> RegularFileSize(const std::string& path);
 
+// The size of the regular file at path when this process can open it for reading; the reason
+// otherwise. Nothing is read, and a FIFO or device is never opened.
+Result<std::uint64_t> ReadableFileSize(const std::string& path);
+
 // The first entry along the relative path below folder (each of its folders, then its last
 // component) that is a link, as folder + the path to it; nothing when none is. Entries that
 // do not exist yet are no links.

@@ -47,6 +47,15 @@ Result<std::uint64_t> RegularFileSize(const std::string& path) {
   return static_cast<std::uint64_t>(status.st_size);
 }
 
+Result<std::uint64_t> ReadableFileSize(const std::string& path) {
+  Result<std::uint64_t> size = RegularFileSize(path);
+  if (!size) return size;
+  int descriptor = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  if (descriptor < 0) return Fail(std::strerror(errno));
+  close(descriptor);
+  return size;
+}
+
 std::optional<std::string> FirstLinkBelow(const std::string& folder, std::string_view relative) {
   std::string path = folder;
   if (!path.empty() && path.back() != '/') path += '/';

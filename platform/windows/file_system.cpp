@@ -51,6 +51,16 @@ bool IsRegularFile(const std::string& path) {
          (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_DEVICE)) == 0;
 }
 
+Result<std::uint64_t> ReadableFileSize(const std::string& path) {
+  Result<std::uint64_t> size = RegularFileSize(path);
+  if (!size) return size;
+  HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                            nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return Fail(DescribeLastError());
+  CloseHandle(file);
+  return size;
+}
+
 Result<std::uint64_t> RegularFileSize(const std::string& path) {
   WIN32_FILE_ATTRIBUTE_DATA data;
   if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data))

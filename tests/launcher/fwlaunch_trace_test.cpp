@@ -74,6 +74,56 @@ TEST_F(FwlaunchTraceTest, TellsHowTheScriptsProcessEnded) {
   ExpectSaid(run, "purge: removed state.dat");
 }
 
+// What the library answered about the image, and, when the run goes on with a Launch.pyo an
+// earlier run left, why: a mistyped firmware path must not pass unnoticed.
+TEST_F(FwlaunchTraceTest, TellsTheImagesStory) {
+  fs::remove(Work() / "Script.dll");
+  fs::copy_file(FWLAUNCH_REFERENCE_LIBRARY, Work() / "Script.dll");
+  fs::path image = scratch.path() / "packed.fw";
+  // Launch.pyo last: the image's last bytes are its data.
+  ASSERT_EQ(RunProgram(FWLAUNCH_FWPACK, {"create", image.string(),
+                                         (Firmware() / "helper.pyo").string(),
+                                         (Firmware() / "Launch.pyo").string()}).exit_status, 0);
+  auto both = [&](const fs::path& firmware) {
+    std::vector<std::string> arguments{"unread", firmware.string(), "Seven"};
+    ProgramRun traced = RunProgram(FWLAUNCH_TRACE_BINARY, arguments, options);
+    EXPECT_EQ(RunProgram(FWLAUNCH_TESTING_BINARY, arguments, options).exit_status,
+              traced.exit_status);
+    return traced;
+  };
+  ProgramRun run = both(image);
+  EXPECT_EQ(run.exit_status, 7) << run.err;
+  ExpectSaid(run, "the firmware " + image.string() + " is a readable file of " +
+                      std::to_string(fs::file_size(image)) + " bytes");
+  ExpectSaid(run, "Py_QueryCfg answered ");
+  ExpectSaid(run, "Py_OpenFirmware answered ");
+  ExpectSaid(run, "Launch.pyo was written by this run");
+
+  // A mistyped path: the earlier Launch.pyo runs, and the twin says so in plain words.
+  fs::path missing = scratch.path() / "mistyped.fw";
+  run = both(missing);
+  EXPECT_EQ(run.exit_status, 7);
+  ExpectSaid(run, "the firmware " + missing.string() + " cannot be read: ");
+  ExpectSaid(run, "Launch.pyo was NOT written by this run: the firmware " + missing.string() +
+                      " cannot be read: ");
+  ExpectSaid(run, ": the Launch.pyo of an earlier run was used");
+
+  fs::path text = scratch.path() / "notes.txt";
+  WriteFile(text, "not an image\n");
+  run = both(text);
+  ExpectSaid(run, "the firmware " + text.string() + " is a readable file of 13 bytes");
+  ExpectSaid(run, "module list as received (0 characters)");
+  ExpectSaid(run, "Launch.pyo was NOT written by this run: the module list names no Launch.pyo");
+
+  // A damaged member: its checksum fails, the library's read gives nothing.
+  std::string bytes = ReadFile(image);
+  bytes.back() = static_cast<char>(bytes.back() ^ 0x55);
+  WriteFile(image, bytes);
+  run = both(image);
+  EXPECT_EQ(run.out, Line("Failed to load Launch.pyo!"));
+  ExpectSaid(run, "wrote Launch.pyo: 0 bytes (the library's read gave nothing");
+}
+
 TEST_F(FwlaunchTraceTest, ItsHelpAndUsageNameItself) {
   ProgramRun run = RunProgram(FWLAUNCH_TRACE_BINARY, {"--help"}, options);
   EXPECT_EQ(run.exit_status, 0);
