@@ -14,6 +14,11 @@ FuzzScratch::FuzzScratch() {
   root_ = pattern;
 }
 
+FuzzScratch::~FuzzScratch() {
+  std::error_code ignored;
+  std::filesystem::remove_all(root_, ignored);
+}
+
 void FuzzScratch::Clear(std::initializer_list<const char*> keep) {
   std::error_code ignored;
   for (const auto& entry : std::filesystem::directory_iterator(root_, ignored)) {

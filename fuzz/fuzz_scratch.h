@@ -9,6 +9,10 @@ namespace fwlaunch::fuzz {
 class FuzzScratch {
  public:
   FuzzScratch();
+  FuzzScratch(const FuzzScratch&) = delete;
+  FuzzScratch& operator=(const FuzzScratch&) = delete;
+  // Removes the folder and all below it.
+  ~FuzzScratch();
   const std::filesystem::path& root() const { return root_; }
   // Removes everything below the root except the folders named.
   void Clear(std::initializer_list<const char*> keep = {});

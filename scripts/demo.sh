@@ -9,7 +9,8 @@ scripts/setup.sh product
 build=${BUILD_DIR:-build}
 cmake -S . -B "$build" -DFWLAUNCH_BUILD_TESTS=OFF \
   ${Python2_ROOT_DIR:+-DPython2_ROOT_DIR="$Python2_ROOT_DIR"} >/dev/null
-cmake --build "$build" -j"$(nproc)" --target fwlaunch-demo script_library demo_firmware >/dev/null
+cmake --build "$build" -j"$(nproc)" --target fwlaunch-demo script_library demo_firmware \
+  fwlaunch fwlaunch-trace fwpack >/dev/null
 
 # The demo touches no folder of the machine's: fwlaunch-demo is fwlaunch purging a shared data
 # folder of its own, and its working folder ($TMPDIR/QALM/, which fwlaunch expects to hold the
@@ -43,6 +44,9 @@ trap 'rm -f "$back"' EXIT
 objcopy -I ihex -O binary "$out" "$back"
 if cmp -s "$back" "$build/examples/demo/modules/payload.bin"; then
   echo "objcopy reads the HEX back to the payload, byte for byte."
+  echo
+  echo "The programs are in $build/bin/ (fwlaunch, fwlaunch-trace, fwpack), the reference"
+  echo "script library in $build/script_library/Script.dll: README.md goes on from there."
 else
   echo "the HEX does not read back to the payload" >&2
   exit 1

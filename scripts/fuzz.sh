@@ -44,7 +44,11 @@ build=$(cd "$build" && pwd)
 findings="$build/findings"
 mkdir -p "$findings"
 status_file=$(mktemp)
-trap 'rm -f "$status_file"' EXIT
+# The targets that write files do so below a temporary folder of this run's, gone at its end
+# also when a target crashed and could not clean up after itself.
+scratch=$(mktemp -d)
+trap 'rm -f "$status_file"; rm -rf "$scratch"' EXIT
+export TMPDIR=$scratch
 
 run() {
   local target=${1%%:*} seeds=fuzz/corpus/${1#*:}
