@@ -37,28 +37,42 @@ compare() {
   local folder=$1
   shift
   local count=$# i round out
-  local -a all_times all_kibs
+  local -a all_kibs
+  round_times=()
   for ((round = 0; round < runs; round++)); do
     for ((i = 0; i < count; i++)); do
       rm -rf "$folder" && mkdir -p "$folder"
       local command_index=$((i + 1))
       out=$(eval "$timer ${!command_index}")
-      all_times[i * runs + round]=${out%% *}
+      round_times[i * runs + round]=${out%% *}
       out=${out#* }
       all_kibs[i * runs + round]=${out%% *}
     done
   done
   times=() kibs=()
   for ((i = 0; i < count; i++)); do
-    times[i]=$(printf '%s\n' "${all_times[@]:i*runs:runs}" | median)
+    times[i]=$(printf '%s\n' "${round_times[@]:i*runs:runs}" | median)
     kibs[i]=$(printf '%s\n' "${all_kibs[@]:i*runs:runs}" | median)
   done
   a_time=${times[0]} b_time=${times[1]} a_kib=${kibs[0]} b_kib=${kibs[1]}
-  # The median of the rounds' own ratios of the first command to the second: each pair ran
-  # back to back, so the machine's drift cancels within it.
-  pair_ratio=$(for ((round = 0; round < runs; round++)); do
-    awk -v a="${all_times[round]}" -v b="${all_times[runs + round]}" 'BEGIN { printf "%.4f\n", a / b }'
-  done | median)
+  pair_ratio=$(pair_ratio 0 1)
+}
+
+# The median of the rounds' own ratios of the last compare's command I to its command J: each
+# pair ran back to back, so the machine's drift cancels within it. Usage: pair_ratio I J
+pair_ratio() {
+  local round
+  for ((round = 0; round < runs; round++)); do
+    awk -v a="${round_times[$1 * runs + round]}" -v b="${round_times[$2 * runs + round]}" \
+      'BEGIN { printf "%.4f\n", a / b }'
+  done | median
+}
+
+# "m (a, b, c)": the median of several figures, then each of them.
+summary() {
+  local middle
+  middle=$(printf '%s\n' "$@" | median)
+  printf '%.2f (%s)' "$middle" "$(printf '%.2f, ' "$@" | sed 's/, $//')"
 }
 
 echo "1. extraction alone (Google Benchmark, median of 5 repetitions)"
@@ -102,7 +116,19 @@ compare "$root/out" "$build/bench/extract_driver $library $root/out/ $root/defla
 row "2'. deflate image against a gzip tar" "$a_time µs" "$b_time µs (tar -xzf)" \
   "$(ratio "$a_time" "$b_time")" "—"
 
-echo "3. the whole run against the bare interpreter"
+# The user's own python2.7, the one a script would otherwise be run with (not a shim that
+# starts it: that would add a process start to its side).
+user_python=${USER_PYTHON2:-$(python2.7 -c 'import sys; print sys.executable' 2>/dev/null || true)}
+if [ -z "$user_python" ]; then
+  echo "bench.sh: no python2.7 of the user's to compare with; set USER_PYTHON2" >&2
+  exit 1
+fi
+
+echo "host: process costs"
+read -r _ fork_us _ fork_large_us _ exec_us _ wake_us < <("$build/bench/host_costs")
+host="fork + exit + wait ${fork_us} µs (${fork_large_us} µs with 64 MiB touched), fork + exec of /bin/true ${exec_us} µs, a wake-up ${wake_us} µs"
+
+echo "A, C. the whole run against the user's python2.7 and the project's own, started bare"
 # In the user's temporary folder, where fwlaunch's working folder really is: writing modules
 # costs differently there than in memory.
 work="$disk/tmp/QALM"
@@ -112,44 +138,78 @@ cp "$library" "$work/Script.dll"
 cp "$build/bench/launch/Launch.pyo" "$build/bench/launch/bench_helper.pyo" \
   "$build/examples/demo/modules/checksum.pyd" "$root/shared/"
 "$build/tools/fwpack/fwpack" create "$disk/run.fw" "$root/shared/Launch.pyo" \
-  "$root/shared/bench_helper.pyo" "$root/shared/checksum.pyd"
+  "$root/shared/bench_helper.pyo" "$root/shared/checksum.pyd" >/dev/null
 # The bare interpreter loads extension modules only as .so: give it the same one under that name.
 cp "$root/shared/checksum.pyd" "$work/checksum.so"
 # Set for every command alike: an env wrapper would add a process start to fwlaunch's side.
 export TMPDIR="$disk/tmp"
 "$build/bin/fwlaunch" x "$disk/run.fw" Zero >/dev/null
-bare="import sys; sys.path.insert(0, '$work/'); import Launch; sys.exit(Launch.Zero('$work/Script.dll', '$disk/run.fw'))"
-# All three in the same rounds, so that the machine's drift falls on each alike; at least 31
-# rounds, the noise of a whole run being what it is on a shared machine.
-runs_asked=$runs
-((runs >= 31)) || runs=31
-compare "$root/scratch" "$build/bin/fwlaunch x $disk/run.fw Zero" \
-  "$python2 -OO -S -c \"$bare\"" "$build/bench/isolation_floor $work/ Zero"
-row "3. whole run, Launch.Zero() ($filesystem; median of the $runs rounds' ratios: $pair_ratio)" \
-  "${times[0]} µs" "${times[1]} µs (python2.7 -OO -S)" "$(ratio "${times[0]}" "${times[1]}")" "≤ 1.00"
-row "3'. the same against the isolation floor" "${times[0]} µs" \
-  "${times[2]} µs (fork + embedded interpreter)" "$(ratio "${times[0]}" "${times[2]}")" "—"
-row "4. peak memory of the whole run" "${kibs[0]} KiB" "${kibs[1]} KiB (python2.7 -OO -S)" \
-  "$(mib_more "${kibs[0]}" "${kibs[1]}")" "≤ +11 MiB"
 
 # The least a run can be: an image holding only a Launch whose function does nothing.
 mkdir -p "$root/noop"
 printf 'def Zero(*args):\n    return 0\n' >"$root/noop/Launch.py"
 "$python2" -OO -c "import py_compile; py_compile.compile('$root/noop/Launch.py', '$root/noop/Launch.pyo')"
-"$build/tools/fwpack/fwpack" create "$disk/noop.fw" "$root/noop/Launch.pyo"
-"$build/bin/fwlaunch" x "$disk/noop.fw" Zero >/dev/null
-noop="import sys; sys.path.insert(0, '$work/'); import Launch; sys.exit(Launch.Zero('$work/Script.dll', '$disk/noop.fw'))"
-compare "$root/scratch" "$build/bin/fwlaunch x $disk/noop.fw Zero" "$python2 -OO -S -c \"$noop\""
-row "3''. whole run, a Launch that does nothing ($filesystem; median of the $runs rounds' ratios: $pair_ratio)" \
-  "${times[0]} µs" "${times[1]} µs (python2.7 -OO -S)" "$(ratio "${times[0]}" "${times[1]}")" "≤ 1.00"
-row "4''. its peak memory" "${kibs[0]} KiB" "${kibs[1]} KiB (python2.7 -OO -S)" \
+"$build/tools/fwpack/fwpack" create "$disk/noop.fw" "$root/noop/Launch.pyo" >/dev/null
+
+# All in the same rounds, so that the machine's drift falls on each alike; at least 31 rounds,
+# the noise of a whole run being what it is on a shared machine, and three such series.
+runs_asked=$runs
+((runs >= 31)) || runs=31
+series=3
+for image in run noop; do
+  "$build/bin/fwlaunch" x "$disk/$image.fw" Zero >/dev/null
+  bare="import sys; sys.path.insert(0, '$work/'); import Launch; sys.exit(Launch.Zero('$work/Script.dll', '$disk/$image.fw'))"
+  user_ratios=() own_ratios=() floor_ratios=()
+  for ((repeat = 0; repeat < series; repeat++)); do
+    compare "$root/scratch" "$build/bin/fwlaunch x $disk/$image.fw Zero" \
+      "$user_python -OO -S -c \"$bare\"" "$python2 -OO -S -c \"$bare\"" \
+      "$build/bench/isolation_floor $work/ Zero"
+    user_ratios+=("$(pair_ratio 0 1)") own_ratios+=("$(pair_ratio 0 2)")
+    floor_ratios+=("$(pair_ratio 0 3)")
+  done
+  what="Launch.Zero()"
+  [ "$image" = noop ] && what="a Launch that does nothing"
+  row "A. whole run, $what, against the user's python2.7 -OO -S" "${times[0]} µs" \
+    "${times[1]} µs" "$(summary "${user_ratios[@]}")" "≤ 0.95"
+  row "C. the same against the project's own interpreter, started bare" "${times[0]} µs" \
+    "${times[2]} µs" "$(summary "${own_ratios[@]}")" "≤ 1.10"
+  row "C'. the same against the isolation floor (fork + embedded interpreter)" "${times[0]} µs" \
+    "${times[3]} µs" "$(summary "${floor_ratios[@]}")" "—"
+  row "peak memory: fwlaunch, the user's, the project's bare" "${kibs[0]} KiB" \
+    "${kibs[1]} KiB, ${kibs[2]} KiB" "$(mib_more "${kibs[0]}" "${kibs[1]}"), $(mib_more "${kibs[0]}" "${kibs[2]}")" "≤ +11 MiB"
+done
+
+echo "B. an interpreter-bound conversion: the demo's Intel HEX in pure Python of 4 MiB"
+# Neither side may find figure A's extension module in the working folder.
+rm -f "$work/checksum.so" "$work/checksum.pyd"
+# The demo's own Launch and firmware modules without its extension module, so that the
+# checksums are Python's too, and a payload of 4 MiB (the demo's, repeated).
+mkdir -p "$root/hex"
+cp "$build/examples/demo/modules/Launch.pyo" "$build/examples/demo/modules/firmware.pyo" "$root/hex/"
+"$python2" -c "import sys; d = open(sys.argv[1], 'rb').read(); open(sys.argv[2], 'wb').write((d * (4 * 1024 * 1024 // len(d) + 1))[:4 * 1024 * 1024])" \
+  "$build/examples/demo/modules/payload.bin" "$root/hex/payload.bin"
+"$build/tools/fwpack/fwpack" create "$disk/hex.fw" --compress "$root/hex/Launch.pyo" \
+  "$root/hex/firmware.pyo" "$root/hex/payload.bin" >/dev/null
+"$build/bin/fwlaunch" x "$disk/hex.fw" ToHex "$root/fwlaunch.hex" >/dev/null
+to_hex="import sys; sys.path.insert(0, '$work/'); import Launch; sys.exit(Launch.ToHex('$work/Script.dll', '$disk/hex.fw', '$root/bare.hex'))"
+"$user_python" -OO -S -c "$to_hex"
+cmp -s "$root/fwlaunch.hex" "$root/bare.hex" || { echo "bench.sh: the two HEX files differ" >&2; exit 1; }
+hex_ratios=()
+for ((repeat = 0; repeat < series; repeat++)); do
+  compare "$root/scratch" "$build/bin/fwlaunch x $disk/hex.fw ToHex $root/fwlaunch.hex" \
+    "$user_python -OO -S -c \"$to_hex\""
+  hex_ratios+=("$pair_ratio")
+done
+row "B. the demo's HEX in pure Python, 4 MiB, against the user's python2.7 -OO -S" \
+  "${times[0]} µs" "${times[1]} µs" "$(summary "${hex_ratios[@]}")" "≤ 0.85"
+row "peak memory: fwlaunch, the user's" "${kibs[0]} KiB" "${kibs[1]} KiB" \
   "$(mib_more "${kibs[0]}" "${kibs[1]}")" "≤ +11 MiB"
 runs=$runs_asked
 
 echo "5. a run started from inside a run: from its start to its function"
 # The outer run's function starts the inner command and prints the microseconds from just
 # before its start to the inner function's first line; the floor is the bare interpreter
-# started the same way, in the same working folder as figure 3.
+# started the same way, in the same working folder as figures A and C.
 nested() {
   local i
   local -a all
@@ -161,8 +221,11 @@ nested() {
 inner_fwlaunch=$(nested "$build/bin/fwlaunch x $disk/run.fw Stamp")
 inner_bare=$(nested "$python2 -OO -S -c \"import sys; sys.path.insert(0, '$work/'); import Launch; sys.exit(Launch.Stamp('', '', sys.argv[1]))\"")
 row "5. nested run, start to function ($filesystem)" "$inner_fwlaunch µs" \
-  "$inner_bare µs (python2.7 -OO -S)" "$(ratio "$inner_fwlaunch" "$inner_bare")" "a few ms"
+  "$inner_bare µs (the project's python2.7 -OO -S)" "$(ratio "$inner_fwlaunch" "$inner_bare")" "a few ms"
 
+echo
+echo "Host: $host. Whole runs in the user's temporary folder ($filesystem), $((runs < 31 ? 31 : runs)) rounds a series;"
+echo "A, B and C: the median of the rounds' own ratios, then each series'."
 echo
 echo "| figure | fwlaunch | floor | ratio | target |"
 echo "|---|---|---|---|---|"

@@ -30,8 +30,14 @@ mkdir -p "$cache"
 exec 9>"$cache/.lock"
 flock 9
 
-recipe=$(find "$root/cpython_build/$target" -type f | LC_ALL=C sort | xargs cat | sha256sum |
-         cut -c1-16)
+# The recipe is its folder and the project's files it names in its inputs file (what the
+# profile training runs), so that a change to any of them builds anew.
+recipe_files() {
+  find "$root/cpython_build/$target" -type f | LC_ALL=C sort
+  local inputs="$root/cpython_build/$target/inputs"
+  [ ! -f "$inputs" ] || sed "s|^|$root/|" "$inputs"
+}
+recipe=$(recipe_files | xargs cat | sha256sum | cut -c1-16)
 prefix="$cache/$target-${CPYTHON_SHA256:0:12}-$recipe"
 if [ -f "$prefix/.complete" ]; then
   echo "$prefix"
