@@ -64,6 +64,9 @@ double WakeUp(int rounds) {
   if (pipe(there) != 0 || pipe(back) != 0) std::exit(1);
   pid_t child = fork();
   if (child == 0) {
+    // Only the ends it uses, so that the parent's close is its end of input.
+    close(there[1]);
+    close(back[0]);
     char byte;
     while (read(there[0], &byte, 1) == 1 && write(back[1], &byte, 1) == 1) {
     }
@@ -95,12 +98,13 @@ int main(int argc, char** argv) {
   double exec_true = Median(rounds, ForkAndExecTrue);
   double wake = WakeUp(rounds);
   constexpr size_t kTouched = 64u << 20;
-  void* memory = mmap(nullptr, kTouched, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+  void* memory =
+      mmap(nullptr, kTouched, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
   if (memory == MAP_FAILED) return 1;
   std::memset(memory, 1, kTouched);
   double fork_large = Median(rounds, ForkAndWait);
   munmap(memory, kTouched);
-  std::printf("fork %.0f fork_64mib %.0f exec %.0f wake %.1f\n", fork_small, fork_large,
-              exec_true, wake);
+  std::printf("fork %.0f fork_64mib %.0f exec %.0f wake %.1f\n", fork_small, fork_large, exec_true,
+              wake);
   return 0;
 }

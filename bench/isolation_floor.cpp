@@ -15,6 +15,8 @@ int main(int argc, char** argv) {
   }
   pid_t child = fork();
   if (child == 0) {
+    static char home[] = FWLAUNCH_BENCH_PYTHON_HOME;
+    Py_SetPythonHome(home);
     Py_OptimizeFlag = 2;
     Py_NoSiteFlag = 1;
     Py_Initialize();

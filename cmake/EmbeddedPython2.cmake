@@ -18,8 +18,10 @@ function(fwlaunch_own_cpython OUT TARGET)
 endfunction()
 
 set(python_root "${Python2_ROOT_DIR}")
+set(FWLAUNCH_OWN_PYTHON2 OFF)
 if(NOT python_root)
   fwlaunch_own_cpython(python_root linux)
+  set(FWLAUNCH_OWN_PYTHON2 ON)
 endif()
 # A different interpreter (another root, or a new build of the recipe) is looked for afresh.
 if(NOT "${python_root}" STREQUAL "${FWLAUNCH_PYTHON2_FOUND_ROOT}")

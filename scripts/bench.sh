@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
-# Measures fwlaunch's own cost against its floor, side by side in one run, and prints a table
-# of figures, floors, ratios and targets. Usage: scripts/bench.sh [RUNS]   (RUNS: per figure,
-# default 15; the whole script takes about a minute on 2 cores)
+# Measures fwlaunch's own cost against its floors, side by side in one run, and prints a table
+# of figures, floors, ratios and targets, with the host's process costs beside them.
+# Usage: scripts/bench.sh [RUNS]   (RUNS: per figure, default 15; the whole runs of A, B and C
+# take at least 31 rounds, three series each; about 10 minutes on 2 cores)
+# USER_PYTHON2 names the user's python2.7 to compare with (default: the python2.7 on PATH).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 runs=${1:-15}
@@ -75,6 +77,14 @@ summary() {
   printf '%.2f (%s)' "$middle" "$(printf '%.2f, ' "$@" | sed 's/, $//')"
 }
 
+# The user's own python2.7, the one a script would otherwise be run with (not a shim that
+# starts it: that would add a process start to its side).
+user_python=${USER_PYTHON2:-$(python2.7 -c 'import sys; print sys.executable' 2>/dev/null || true)}
+if [ -z "$user_python" ]; then
+  echo "bench.sh: no python2.7 of the user's to compare with; set USER_PYTHON2" >&2
+  exit 1
+fi
+
 echo "1. extraction alone (Google Benchmark, median of 5 repetitions)"
 FWLAUNCH_BENCH_DIR="$root" "$build/bench/extraction_benchmark" --benchmark_repetitions=5 \
   --benchmark_report_aggregates_only=true --benchmark_format=csv 2>/dev/null >"$root/gb.csv"
@@ -91,8 +101,8 @@ modules="$root/modules"
 mkdir -p "$modules"
 "$build/bench/write_bench_modules" "$modules"
 names=$(cat "$modules/batch3.list")
-(cd "$modules" && "$build/tools/fwpack/fwpack" create "$root/stored.fw" $names &&
-  "$build/tools/fwpack/fwpack" create "$root/deflate.fw" --compress $names &&
+(cd "$modules" && "$build/bin/fwpack" create "$root/stored.fw" $names &&
+  "$build/bin/fwpack" create "$root/deflate.fw" --compress $names &&
   tar -cf "$root/modules.tar" $names && tar -czf "$root/modules.tar.gz" $names)
 library="$build/script_library/Script.dll"
 for method in stored deflate; do
@@ -116,14 +126,6 @@ compare "$root/out" "$build/bench/extract_driver $library $root/out/ $root/defla
 row "2'. deflate image against a gzip tar" "$a_time µs" "$b_time µs (tar -xzf)" \
   "$(ratio "$a_time" "$b_time")" "—"
 
-# The user's own python2.7, the one a script would otherwise be run with (not a shim that
-# starts it: that would add a process start to its side).
-user_python=${USER_PYTHON2:-$(python2.7 -c 'import sys; print sys.executable' 2>/dev/null || true)}
-if [ -z "$user_python" ]; then
-  echo "bench.sh: no python2.7 of the user's to compare with; set USER_PYTHON2" >&2
-  exit 1
-fi
-
 echo "host: process costs"
 read -r _ fork_us _ fork_large_us _ exec_us _ wake_us < <("$build/bench/host_costs")
 host="fork + exit + wait ${fork_us} µs (${fork_large_us} µs with 64 MiB touched), fork + exec of /bin/true ${exec_us} µs, a wake-up ${wake_us} µs"
@@ -137,7 +139,7 @@ mkdir -p "$work" "$root/shared"
 cp "$library" "$work/Script.dll"
 cp "$build/bench/launch/Launch.pyo" "$build/bench/launch/bench_helper.pyo" \
   "$build/examples/demo/modules/checksum.pyd" "$root/shared/"
-"$build/tools/fwpack/fwpack" create "$disk/run.fw" "$root/shared/Launch.pyo" \
+"$build/bin/fwpack" create "$disk/run.fw" "$root/shared/Launch.pyo" \
   "$root/shared/bench_helper.pyo" "$root/shared/checksum.pyd" >/dev/null
 # The bare interpreter loads extension modules only as .so: give it the same one under that name.
 cp "$root/shared/checksum.pyd" "$work/checksum.so"
@@ -149,7 +151,7 @@ export TMPDIR="$disk/tmp"
 mkdir -p "$root/noop"
 printf 'def Zero(*args):\n    return 0\n' >"$root/noop/Launch.py"
 "$python2" -OO -c "import py_compile; py_compile.compile('$root/noop/Launch.py', '$root/noop/Launch.pyo')"
-"$build/tools/fwpack/fwpack" create "$disk/noop.fw" "$root/noop/Launch.pyo" >/dev/null
+"$build/bin/fwpack" create "$disk/noop.fw" "$root/noop/Launch.pyo" >/dev/null
 
 # All in the same rounds, so that the machine's drift falls on each alike; at least 31 rounds,
 # the noise of a whole run being what it is on a shared machine, and three such series.
@@ -188,7 +190,7 @@ mkdir -p "$root/hex"
 cp "$build/examples/demo/modules/Launch.pyo" "$build/examples/demo/modules/firmware.pyo" "$root/hex/"
 "$python2" -c "import sys; d = open(sys.argv[1], 'rb').read(); open(sys.argv[2], 'wb').write((d * (4 * 1024 * 1024 // len(d) + 1))[:4 * 1024 * 1024])" \
   "$build/examples/demo/modules/payload.bin" "$root/hex/payload.bin"
-"$build/tools/fwpack/fwpack" create "$disk/hex.fw" --compress "$root/hex/Launch.pyo" \
+"$build/bin/fwpack" create "$disk/hex.fw" --compress "$root/hex/Launch.pyo" \
   "$root/hex/firmware.pyo" "$root/hex/payload.bin" >/dev/null
 "$build/bin/fwlaunch" x "$disk/hex.fw" ToHex "$root/fwlaunch.hex" >/dev/null
 to_hex="import sys; sys.path.insert(0, '$work/'); import Launch; sys.exit(Launch.ToHex('$work/Script.dll', '$disk/hex.fw', '$root/bare.hex'))"
@@ -204,6 +206,7 @@ row "B. the demo's HEX in pure Python, 4 MiB, against the user's python2.7 -OO -
   "${times[0]} µs" "${times[1]} µs" "$(summary "${hex_ratios[@]}")" "≤ 0.85"
 row "peak memory: fwlaunch, the user's" "${kibs[0]} KiB" "${kibs[1]} KiB" \
   "$(mib_more "${kibs[0]}" "${kibs[1]}")" "≤ +11 MiB"
+cp "$root/shared/checksum.pyd" "$work/checksum.so"
 runs=$runs_asked
 
 echo "5. a run started from inside a run: from its start to its function"

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # CPython 2.7.18 for Linux as distributions and pyenv build it (a shared libpython, UCS-4
 # Unicode), so that extension modules built for those keep loading; expat is the system's, as
-# distributions link it. Nothing of the build machine is compiled in: the prefix is the one an
+# distributions link it. Nothing of the build machine is compiled in (the link too compiles,
+# being link-time optimised, so it gets the file name map as well): the prefix is the one an
 # installed fwlaunch uses, the build folder is named as /usr/src/python2.7 in file names and in
 # the build configuration the standard library keeps, and the python program finds its library
 # beside it (run path $ORIGIN/../lib) and its standard library from where it lies.
@@ -21,11 +22,6 @@ link_program='-Xlinker -export-dynamic -Wl,-rpath,\$$ORIGIN/../lib'
 
 mkdir -p "$work/build"
 cd "$work/build"
-# A slice of the interpreter's own tests, on the core types and the modules scripts use.
-regrtest_slice="test_grammar test_opcodes test_dict test_list test_tuple test_string test_str
-  test_unicode test_struct test_zlib test_marshal test_builtin test_types test_long test_int
-  test_float test_class test_exceptions test_generators test_set test_binascii test_scope
-  test_format test_bytes test_ctypes"
 trained="$work/profile-task.done"
 
 # Named relative to the build folder: the build compiles the source folder's name in.
@@ -33,9 +29,9 @@ trained="$work/profile-task.done"
   --enable-shared --enable-unicode=ucs4 --with-system-expat \
   --enable-optimizations --with-lto \
   CFLAGS="-ffile-prefix-map=$work=$neutral_source -fno-semantic-interposition" \
-  LDFLAGS="-fno-semantic-interposition"
+  LDFLAGS="-ffile-prefix-map=$work=$neutral_source -fno-semantic-interposition"
 make -j"$(nproc)" LINKFORSHARED="$link_program" \
-  PROFILE_TASK="-OO -S $here/profile_task.py $root $trained $(echo $regrtest_slice)"
+  PROFILE_TASK="-OO -S $here/profile_task.py $root $trained"
 # The interpreter's make rule goes on when the training fails; a build without its profile is
 # not the one we ship.
 if [ ! -f "$trained" ]; then

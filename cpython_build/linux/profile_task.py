@@ -4,7 +4,7 @@
 # interpreter from its build folder; it writes DONE_MARKER last, so that the recipe can tell a
 # training that ran from one that failed (the interpreter's own make rule ignores failures).
 # Its project files are listed in inputs, which the cache key covers.
-# Usage: python -OO -S profile_task.py PROJECT_ROOT DONE_MARKER [REGRTEST_NAMES...]
+# Usage: python -OO -S profile_task.py PROJECT_ROOT DONE_MARKER
 # (-OO as fwlaunch runs scripts, so that the demo's compiled modules load here too)
 import ctypes
 import os
@@ -76,7 +76,7 @@ def packing_and_libraries():
         check(ctypes.string_at(transfer, 64) == body[i:i + 64], 'ctypes.memmove')
 
 
-def main(root, done_marker, *regrtest_names):
+def main(root, done_marker):
     folder = tempfile.mkdtemp(prefix='fwlaunch-profile.')
     try:
         compile_modules([os.path.join(root, 'examples', 'demo', 'Launch.py'),
@@ -84,8 +84,6 @@ def main(root, done_marker, *regrtest_names):
         start_ups(folder)
         demo_conversion(root, folder)
         packing_and_libraries()
-        if regrtest_names:
-            run('-m', 'test.regrtest', '--pgo', *regrtest_names)
     finally:
         shutil.rmtree(folder)
     with open(done_marker, 'w') as done:
