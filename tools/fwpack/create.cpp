@@ -44,8 +44,8 @@ bool IsToBeCompiled(const std::string& name, const std::string& path) {
 }
 
 Result<CreateOptions> ParseCreate(const Arguments& arguments) {
-  static constexpr OptionSpec kSpecs[] = {{"compress", 0, false}, {"set", 0, true}};
-  Result<ParsedArguments> parsed = ParseOptions(arguments, kSpecs);
+  static constexpr OptionKind kOptions[] = {{"compress", 0, false}, {"set", 0, true}};
+  Result<ParsedArguments> parsed = ParseOptions(arguments, kOptions);
   if (!parsed) return Fail(parsed.reason());
   CreateOptions options;
   for (const auto& [which, value] : parsed->options) {

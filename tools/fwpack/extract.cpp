@@ -69,8 +69,8 @@ bool WriteEntryOut(const image::ImageReader& reader, const image::EntryInfo& ent
 }  // namespace
 
 int RunExtract(const Arguments& arguments) {
-  static constexpr OptionSpec kSpecs[] = {{nullptr, 'C', true}, {nullptr, 'O', false}};
-  Result<ParsedArguments> parsed = ParseOptions(arguments, kSpecs);
+  static constexpr OptionKind kOptions[] = {{nullptr, 'C', true}, {nullptr, 'O', false}};
+  Result<ParsedArguments> parsed = ParseOptions(arguments, kOptions);
   if (!parsed) return UsageError(parsed.reason());
   std::filesystem::path folder = ".";
   bool to_output = false, folder_given = false;

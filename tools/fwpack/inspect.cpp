@@ -21,9 +21,9 @@ struct InspectOptions {
 // The one IMAGE, and --tsv where the command takes it.
 Result<InspectOptions> ParseInspect(const Arguments& arguments, const char* command,
                                     bool takes_tsv) {
-  static constexpr OptionSpec kTsv[] = {{"tsv", 0, false}};
+  static constexpr OptionKind kTsv[] = {{"tsv", 0, false}};
   Result<ParsedArguments> parsed =
-      ParseOptions(arguments, std::span<const OptionSpec>(kTsv, takes_tsv ? 1 : 0));
+      ParseOptions(arguments, std::span<const OptionKind>(kTsv, takes_tsv ? 1 : 0));
   if (!parsed) return Fail(parsed.reason());
   InspectOptions options;
   options.tsv = !parsed->options.empty();

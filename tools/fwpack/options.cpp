@@ -12,16 +12,16 @@ constexpr int kLongOnlyBase = 256;
 }  // namespace
 
 Result<ParsedArguments> ParseOptions(const Arguments& arguments,
-                                     std::span<const OptionSpec> specs) {
+                                     std::span<const OptionKind> kinds) {
   std::string short_options = ":";  // ':' first: a missing value is told apart
   std::vector<option> long_options;
-  for (std::size_t i = 0; i < specs.size(); ++i) {
-    const OptionSpec& spec = specs[i];
-    int value = spec.short_name != 0 ? spec.short_name : kLongOnlyBase + static_cast<int>(i);
-    if (spec.short_name != 0) short_options += std::string(1, spec.short_name) +
-                                                (spec.takes_value ? ":" : "");
-    if (spec.long_name != nullptr)
-      long_options.push_back({spec.long_name, spec.takes_value ? required_argument : no_argument,
+  for (std::size_t i = 0; i < kinds.size(); ++i) {
+    const OptionKind& kind = kinds[i];
+    int value = kind.short_name != 0 ? kind.short_name : kLongOnlyBase + static_cast<int>(i);
+    if (kind.short_name != 0) short_options += std::string(1, kind.short_name) +
+                                                (kind.takes_value ? ":" : "");
+    if (kind.long_name != nullptr)
+      long_options.push_back({kind.long_name, kind.takes_value ? required_argument : no_argument,
                               nullptr, value});
   }
   long_options.push_back({nullptr, 0, nullptr, 0});
@@ -48,8 +48,8 @@ Result<ParsedArguments> ParseOptions(const Arguments& arguments,
       return Fail(optopt != 0 ? "unknown option -" + std::string(1, static_cast<char>(optopt))
                               : "unknown or ambiguous option " + given);
     if (found == ':') return Fail("option " + given + " takes a value");
-    for (std::size_t i = 0; i < specs.size(); ++i) {
-      int value = specs[i].short_name != 0 ? specs[i].short_name
+    for (std::size_t i = 0; i < kinds.size(); ++i) {
+      int value = kinds[i].short_name != 0 ? kinds[i].short_name
                                            : kLongOnlyBase + static_cast<int>(i);
       if (value == found) parsed.options.emplace_back(i, optarg != nullptr ? optarg : "");
     }

@@ -14,19 +14,19 @@
 
 namespace fwlaunch::fwpack {
 
-struct OptionSpec {
+struct OptionKind {
   const char* long_name;  // or null
   char short_name;        // or 0
   bool takes_value;
 };
 
 struct ParsedArguments {
-  // Each option given, by the spec's index, with its value, in order.
+  // Each option given, by the kind's index, with its value, in order.
   std::vector<std::pair<std::size_t, std::string>> options;
   std::vector<std::string> operands;
 };
 
 // The reason, as a usage error says it, when an option is unknown, ambiguous or lacks its value.
-Result<ParsedArguments> ParseOptions(const Arguments& arguments, std::span<const OptionSpec> specs);
+Result<ParsedArguments> ParseOptions(const Arguments& arguments, std::span<const OptionKind> kinds);
 
 }  // namespace fwlaunch::fwpack
