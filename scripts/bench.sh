@@ -2,7 +2,7 @@
 # Measures fwlaunch's own cost against its floors, side by side in one run, and prints a table
 # of figures, floors, ratios and targets, with the host's process costs beside them.
 # Usage: scripts/bench.sh [RUNS]   (RUNS: per figure, default 15; the whole runs of A, B and C
-# take at least 31 rounds, three series each; about 10 minutes on 2 cores)
+# take at least 31 rounds, three series each; about six minutes on 2 cores)
 # USER_PYTHON2 names the user's python2.7 to compare with (default: the python2.7 on PATH).
 set -euo pipefail
 cd "$(dirname "$0")/.."
