@@ -17,8 +17,7 @@ trap 'rm -rf "$scratch"' EXIT
 # Launch and firmware only: the checksums are then Python's too.
 cp "$modules/Launch.pyo" "$modules/firmware.pyo" "$scratch/"
 payload="$scratch/payload.bin"
-# The demo's payload repeated to 1 MiB, so that the bytes are firmware-like, not zeros.
-for ((i = 0; i < 7; i++)); do cat "$modules/payload.bin"; done | head -c $((1024 * 1024)) >"$payload"
+"$(dirname "$0")/repeat_payload.sh" "$modules/payload.bin" $((1024 * 1024)) "$payload"
 
 start="import sys; sys.path.insert(0, '$scratch'); import Launch"
 convert="$start; Launch._intel_hex(open('$payload', 'rb').read())"

@@ -188,8 +188,8 @@ rm -f "$work/checksum.so" "$work/checksum.pyd"
 # checksums are Python's too, and a payload of 4 MiB (the demo's, repeated).
 mkdir -p "$root/hex"
 cp "$build/examples/demo/modules/Launch.pyo" "$build/examples/demo/modules/firmware.pyo" "$root/hex/"
-"$python2" -c "import sys; d = open(sys.argv[1], 'rb').read(); open(sys.argv[2], 'wb').write((d * (4 * 1024 * 1024 // len(d) + 1))[:4 * 1024 * 1024])" \
-  "$build/examples/demo/modules/payload.bin" "$root/hex/payload.bin"
+bench/repeat_payload.sh "$build/examples/demo/modules/payload.bin" $((4 * 1024 * 1024)) \
+  "$root/hex/payload.bin"
 "$build/bin/fwpack" create "$disk/hex.fw" --compress "$root/hex/Launch.pyo" \
   "$root/hex/firmware.pyo" "$root/hex/payload.bin" >/dev/null
 "$build/bin/fwlaunch" x "$disk/hex.fw" ToHex "$root/fwlaunch.hex" >/dev/null
