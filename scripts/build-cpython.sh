@@ -30,14 +30,25 @@ mkdir -p "$cache"
 exec 9>"$cache/.lock"
 flock 9
 
-# The recipe is its folder and the project's files it names in its inputs file (what the
-# profile training runs), so that a change to any of them builds anew.
+# The recipe is its folder, the project's files it names in its inputs file (what the
+# profile training runs) and the compiler that builds it, by name and version, so that a
+# change to any of them builds anew.
 recipe_files() {
   find "$root/cpython_build/$target" -type f | LC_ALL=C sort
   local inputs="$root/cpython_build/$target/inputs"
   [ ! -f "$inputs" ] || sed "s|^|$root/|" "$inputs"
 }
-recipe=$(recipe_files | xargs cat | sha256sum | cut -c1-16)
+compiler_identity() {
+  local compiler=gcc
+  [ "$target" = linux ] || compiler=i686-w64-mingw32-gcc-posix
+  if ! "$compiler" -v 2>&1 | grep -q '^gcc version'; then
+    echo "build-cpython: $compiler is not GCC, which the recipe is written for" >&2
+    return 1
+  fi
+  "$compiler" -v 2>&1 | grep '^gcc version'
+}
+identity=$(compiler_identity)
+recipe=$( (recipe_files | xargs cat; echo "$identity") | sha256sum | cut -c1-16)
 prefix="$cache/$target-${CPYTHON_SHA256:0:12}-$recipe"
 if [ -f "$prefix/.complete" ]; then
   echo "$prefix"

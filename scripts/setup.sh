@@ -27,16 +27,12 @@ for package in "${packages[@]}"; do
 done
 if ((${#missing[@]})); then
   echo "setup: installing ${missing[*]}"
-  sudo_if_needed=()
-  [ "$(id -u)" -eq 0 ] || sudo_if_needed=(sudo)
-  [ "${1:-}" = windows ] && "${sudo_if_needed[@]}" dpkg --add-architecture i386
-  # Another package manager at work (an unattended upgrade) holds the lock for a while: wait
-  # for it rather than fail at once.
-  wait_for_lock=(-o DPkg::Lock::Timeout=600)
-  echo "setup: (should another package manager hold the lock, this waits up to 10 minutes)"
-  "${sudo_if_needed[@]}" apt-get "${wait_for_lock[@]}" update -qq
-  DEBIAN_FRONTEND=noninteractive "${sudo_if_needed[@]}" apt-get "${wait_for_lock[@]}" install \
-    -y -qq --no-install-recommends "${missing[@]}"
+  if [ "${1:-}" = windows ]; then
+    if [ "$(id -u)" -eq 0 ]; then dpkg --add-architecture i386; else sudo dpkg --add-architecture i386; fi
+  fi
+  # shellcheck source=lib/apt_install.sh
+  source "$(dirname "$0")/lib/apt_install.sh"
+  apt_install "${missing[@]}"
 fi
 
 # CPython 2.7 is not a Debian package: the build makes its own from the release's source

@@ -7,10 +7,16 @@
 # the build configuration the standard library keeps, and the python program finds its library
 # beside it (run path $ORIGIN/../lib) and its standard library from where it lies.
 # Built for speed as distributions build theirs: profile-guided (trained by profile_task.py on
-# what fwlaunch's scripts do), link-time optimised, and with -fno-semantic-interposition, so
-# that the library calls its own functions directly instead of through its PLT.
+# what fwlaunch's scripts do), link-time optimised, with computed gotos (the release leaves
+# them off unless asked), and with -fno-semantic-interposition, so that the library calls its
+# own functions directly instead of through its PLT.
+# The release's configure turns the profile and link-time flags on only for a compiler *named*
+# gcc or clang, so the compiler is named here, whatever CC the caller (CMake exports its own)
+# holds, and the result is checked for both before it is installed.
 # Usage: build.sh SOURCE WORK PREFIX   (installs into PREFIX, staged in WORK first)
 set -euo pipefail
+export CC=gcc CXX=g++
+unset CFLAGS CPPFLAGS CXXFLAGS LDFLAGS
 source=$1 work=$2 prefix=$3
 here=$(cd "$(dirname "$0")" && pwd)
 root=$(dirname "$(dirname "$here")")
@@ -27,7 +33,7 @@ trained="$work/profile-task.done"
 # Named relative to the build folder: the build compiles the source folder's name in.
 "$(realpath --relative-to=. "$source")/configure" --prefix="$neutral_prefix" \
   --enable-shared --enable-unicode=ucs4 --with-system-expat \
-  --enable-optimizations --with-lto \
+  --enable-optimizations --with-lto --with-computed-gotos \
   CFLAGS="-ffile-prefix-map=$work=$neutral_source -fno-semantic-interposition" \
   LDFLAGS="-ffile-prefix-map=$work=$neutral_source -fno-semantic-interposition"
 make -j"$(nproc)" LINKFORSHARED="$link_program" \
@@ -38,6 +44,17 @@ if [ ! -f "$trained" ]; then
   echo "build.sh: the profile training did not finish (see above)" >&2
   exit 1
 fi
+# What configure chose is in the Makefile, and the training left its counts: a build without
+# them is not the recipe's.
+not_optimised() {
+  echo "build.sh: the build is not the optimised one: $1 (compiler: $(command -v "$CC"))" >&2
+  exit 1
+}
+grep -q '^PGO_PROF_USE_FLAG=.*-fprofile-use' Makefile || not_optimised "no -fprofile-use"
+grep -q '(PGO_PROF_USE_FLAG).*-flto' Makefile || not_optimised "no -flto"
+[ -n "$(find . -name '*.gcda' -print -quit)" ] || not_optimised "the training left no profile"
+grep -q '^#define USE_COMPUTED_GOTOS 1' pyconfig.h || not_optimised "no computed gotos"
+"$here/direct_calls.sh" "$PWD/libpython2.7.so.1.0"
 make install DESTDIR="$work/stage" LINKFORSHARED="$link_program"
 find "$work/stage" -name '_sysconfigdata.py*' -exec sed -i "s|$work|$neutral_source|g" {} +
 rm -f "$work/stage$neutral_prefix"/lib/python2.7/_sysconfigdata.py[co]

@@ -22,22 +22,50 @@ debian_archive_uri() {
   echo "${uri:-http://deb.debian.org/debian/}"
 }
 
-# Runs TOOL (apt-get or apt-cache) against a private set-up named NAME whose sources list
-# holds the line LINE.
+# Prints, one a line, the options that point apt at a private set-up named NAME whose sources
+# list holds LINES (one or more source lines), with lists and package cache of its own; a
+# download that timed out is tried again.
+# Usage: mapfile -t options < <(registry_apt_options NAME LINES)
+registry_apt_options() {
+  local name=$1 lines=$2
+  local root
+  root="$(fwlaunch_cache_dir)/apt/$name"
+  mkdir -p "$root/lists/partial" "$root/cache/archives/partial"
+  echo "$lines" >"$root/sources.list"
+  printf '%s\n' -q -o "Dir::Etc::sourcelist=$root/sources.list" -o Dir::Etc::sourceparts=- \
+    -o "Dir::State::Lists=$root/lists" -o "Dir::Cache=$root/cache" -o APT::Get::List-Cleanup=0 \
+    -o Acquire::Retries=3
+  # apt drops to its own user to download, which cannot write into a root-owned cache.
+  [ "$(id -u)" -ne 0 ] || printf '%s\n' -o APT::Sandbox::User=root
+}
+
+# Runs TOOL (apt-get or apt-cache) against the private set-up NAME whose sources list holds
+# LINE.
 # Usage: registry_apt TOOL NAME LINE ARGUMENTS...
 registry_apt() {
   local tool=$1 name=$2 line=$3
   shift 3
-  local root
-  root="$(fwlaunch_cache_dir)/apt/$name"
-  mkdir -p "$root/lists/partial" "$root/cache/archives/partial"
-  echo "$line" >"$root/sources.list"
-  local sandbox=()
-  # apt drops to its own user to download, which cannot write into a root-owned cache.
-  [ "$(id -u)" -ne 0 ] || sandbox=(-o APT::Sandbox::User=root)
-  "$tool" -q -o Dir::Etc::sourcelist="$root/sources.list" -o Dir::Etc::sourceparts=- \
-    -o Dir::State::Lists="$root/lists" -o Dir::Cache="$root/cache" \
-    -o APT::Get::List-Cleanup=0 "${sandbox[@]}" "$@"
+  local options
+  mapfile -t options < <(registry_apt_options "$name" "$line")
+  "$tool" "${options[@]}" "$@"
+}
+
+# The suites the system takes from its Debian archive that are releases and their updates, not
+# the security suite (whose indexes may lag or break apart from the release's), whether or not
+# their lists could be read this time.
+# Usage: debian_release_suites   (one a line)
+debian_release_suites() {
+  local uri suites
+  uri=$(debian_archive_uri)
+  suites=$(apt-get indextargets --no-release-info --format '$(REPO_URI)|$(RELEASE)' \
+             'Created-By: Packages' 2>/dev/null |
+           awk -F'|' -v uri="$uri" '$1 == uri && $2 !~ /-security$/ { print $2 }' | sort -u)
+  if [ -z "$suites" ]; then
+    local codename
+    codename=$(. /etc/os-release && echo "${VERSION_CODENAME:-bookworm}")
+    suites=$(printf '%s\n' "$codename" "$codename-updates")
+  fi
+  echo "$suites"
 }
 
 # Checks FILE against SHA256; says which file and both sums when they differ.
@@ -61,10 +89,9 @@ registry_fetch_binary() {
   line="deb $(debian_archive_uri) $suite main"
   mkdir -p "$folder"
   echo "registry: fetching $package $version from $suite" >&2
-  registry_apt apt-get "$suite" "$line" update >&2 || {
-    echo "registry: cannot read the package lists of $suite ($line)" >&2
-    return 1
-  }
+  # One index served broken need not hide the package: the download decides.
+  registry_apt apt-get "$suite" "$line" update >&2 ||
+    echo "registry: WARNING: some package lists of $suite could not be read ($line)" >&2
   if ! (cd "$folder" && registry_apt apt-get "$suite" "$line" download "$package=$version" >&2); then
     local candidate
     candidate=$(registry_apt apt-cache "$suite" "$line" policy "$package" 2>/dev/null |
@@ -95,10 +122,8 @@ registry_fetch_orig() {
   line="deb-src $(debian_archive_uri) $suite main"
   mkdir -p "$folder"
   echo "registry: fetching the source of $package from $suite" >&2
-  registry_apt apt-get "$suite-src" "$line" update >&2 || {
-    echo "registry: cannot read the source lists of $suite ($line)" >&2
-    return 1
-  }
+  registry_apt apt-get "$suite-src" "$line" update >&2 ||
+    echo "registry: WARNING: some source lists of $suite could not be read ($line)" >&2
   (cd "$folder" && registry_apt apt-get "$suite-src" "$line" source --download-only "$package" \
      >&2) || {
     echo "registry: $suite has no source package $package" >&2
