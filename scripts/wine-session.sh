@@ -13,6 +13,9 @@ source "$here/lib/i386_emulation.sh"
 
 : "${WINEPREFIX:?wine-session: set WINEPREFIX to the prefix to use}"
 export WINEPREFIX WINEDEBUG=${WINEDEBUG:--all}
+# Wine makes file names from the locale's character set: under the C locale (no LANG, as in a
+# container or cron) it cannot make names outside ASCII. C.UTF-8 is on every Debian.
+export LC_ALL=C.UTF-8
 log="$(dirname "$WINEPREFIX")/wineboot.log"
 mkdir -p "$(dirname "$WINEPREFIX")"
 

@@ -61,9 +61,15 @@ i386_emulator() {
       cached="$cache/replacement-$sum/qemu-i386"
     fi
     mkdir -p "$(dirname "$cached")"
-    # Only the one program of the package's 370 MB.
-    dpkg-deb --fsys-tarfile "$deb" | tar -xO ./usr/bin/qemu-i386 >"$cached.part"
-    chmod 755 "$cached.part"
+    # Only the one program of the package's 370 MB. This runs inside the caller's $(...), where
+    # bash drops set -e: each step is checked, and nothing is cached unless the program runs.
+    if ! dpkg-deb --fsys-tarfile "$deb" | tar -xO ./usr/bin/qemu-i386 >"$cached.part" ||
+       ! chmod 755 "$cached.part" || ! "$cached.part" --version >/dev/null 2>&1; then
+      echo "i386 emulation: could not take qemu-i386 out of $deb" >&2
+      rm -rf "$scratch" "$cached.part"
+      rmdir "$(dirname "$cached")" 2>/dev/null
+      return 1
+    fi
     mv "$cached.part" "$cached"
     rm -rf "$scratch"
   fi
