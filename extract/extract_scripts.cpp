@@ -129,13 +129,16 @@ bool ExtractScripts(const std::string& library_path, const std::string& working_
   ModulesWritten written = ExtractModules(*library, transfer, working_folder, firmware_path, narrator);
   library.reset();
 
-  // Only a regular file can be imported: the interpreter would wait for ever on a FIFO.
+  // Something named Launch.pyo is there, and the import judges it; but a FIFO or a device
+  // never reaches the interpreter, which would wait for ever on the one and read the other.
   const std::string launch_path = working_folder + kLaunchModuleFile;
-  bool present = platform::IsRegularFile(launch_path);
+  bool folder = platform::IsFolder(launch_path);
+  bool present = folder || platform::IsRegularFile(launch_path);
   // Whether this run wrote Launch.pyo, or one an earlier run left is what will be imported.
   Narrate(narrator, [&] {
+    if (folder) return std::string("Launch.pyo in the working folder is a folder: left alone");
     if (!present && platform::PathExists(launch_path))
-      return std::string("Launch.pyo in the working folder is not a regular file");
+      return std::string("Launch.pyo in the working folder is neither a file nor a folder");
     if (!present) return std::string("no Launch.pyo in the working folder after extraction");
     if (written.launch) return std::string("Launch.pyo was written by this run");
     // What a user must not miss: the run goes on with another firmware's script.

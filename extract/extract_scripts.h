@@ -12,10 +12,11 @@ namespace fwlaunch {
 
 // Loads the library, writes every listed .pyd and .pyo file into working_folder (which ends
 // in a separator), unloads the library, and reports whether "Launch.pyo" is now there as a
-// regular file, written by this call or left by an earlier run. False at once, with nothing
-// loaded or written, when the library or its folder could have been put there or changed by
-// another user (platform/trusted_file.h), and when it cannot be loaded or lacks an operation. Throws std::bad_alloc when the transfer
-// buffer cannot be had.
+// regular file or a folder (for the import to judge), written by this call or left by an
+// earlier run; a FIFO or device of that name is not. False at once, with nothing loaded or
+// written, when the library or its folder could have been put there or changed by another user
+// (platform/trusted_file.h), and when it cannot be loaded or lacks an operation. Throws
+// std::bad_alloc when the transfer buffer cannot be had.
 // The narrator, if any, hears each step: the library, the list, each entry's fate, and
 // whether Launch.pyo was written by this run.
 bool ExtractScripts(const std::string& library_path, const std::string& working_folder,

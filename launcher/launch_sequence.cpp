@@ -5,6 +5,7 @@
 #include <optional>
 #include <stdexcept>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "extract/extract_scripts.h"
@@ -14,6 +15,7 @@
 #include "narration/printable.h"
 #include "platform/file_system.h"
 #include "platform/isolated_section.h"
+#include "platform/request_hold.h"
 #include "platform/run_lock.h"
 #include "purge/purge_shared_data.h"
 
@@ -37,6 +39,11 @@ int ExtractAndRun(const LaunchRequest& request, const std::string& working_folde
     return "working folder " + Printable(working_folder) + ", script library " +
            Printable(library_path) + ", firmware " + Printable(request.firmware_path);
   });
+  for (const auto& [what, path] : {std::pair{"working folder", &working_folder},
+                                   std::pair{"firmware path", &request.firmware_path}}) {
+    if (std::optional<std::string> why = platform::WhyNarrowCallsCannotReach(*path))
+      Narrate(narrator, [&] { return std::string("the ") + what + " " + *why; });
+  }
 
   if (!ExtractScripts(library_path, working_folder, request.firmware_path, narrator)) {
     throw LaunchFailure(kExtractionFailed);
@@ -104,20 +111,30 @@ int RunLaunchSequence(const LaunchRequest& request, Narrator* narrator) {
   Narrate(narrator, [&] { return DescribeLock(lock); });
 
   int exit_status = -1;
-  std::optional<platform::SectionOutcome> outcome = platform::RunIsolated([&] {
-    // Nothing the script starts may hold up the next run.
-    lock.LeaveToParent();
-    return RunGuardedSection(request, working_folder, narrator);
-  });
-  Narrate(narrator, [&] { return DescribeEnd(outcome); });
-  if (!outcome || outcome->end() == platform::SectionEnd::kCrashed) {
-    std::printf("%s\n", kUnknownException);
-  } else if (outcome->end() == platform::SectionEnd::kReturned) {
-    exit_status = outcome->status();
+  std::optional<platform::SectionOutcome> outcome;
+  {
+    // Held from before the script's process ends (the script itself still gets every request)
+    // until the purge is done: a purge once begun finishes.
+    platform::RequestHold hold;
+    outcome = platform::RunIsolated([&] {
+      // Nothing the script starts may hold up the next run.
+      lock.LeaveToParent();
+      return RunGuardedSection(request, working_folder, narrator);
+    });
+    Narrate(narrator, [&] { return DescribeEnd(outcome); });
+    if (!outcome || outcome->end() == platform::SectionEnd::kCrashed) {
+      std::printf("%s\n", kUnknownException);
+    } else if (outcome->end() == platform::SectionEnd::kReturned) {
+      exit_status = outcome->status();
+    }
+    PurgeSharedData(narrator);
+    // Only now may the next run start: it would otherwise extract and run while this one purges.
+    lock.Release();
+    if (hold.Requested()) {
+      Narrate(narrator, [] { return "asked to end during the purge: ending once it is done"; });
+      std::fflush(stdout);
+    }
   }
-  PurgeSharedData(narrator);
-  // Only now may the next run start: it would otherwise extract and run while this one purges.
-  lock.Release();
   // A run that someone asked to end ends as they asked, but only once the purge has run.
   if (outcome && outcome->end() == platform::SectionEnd::kInterrupted)
     platform::EndAsRequested(*outcome);

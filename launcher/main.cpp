@@ -2,6 +2,8 @@
 // FWLAUNCH_TRACE as fwlaunch-trace, its diagnostic twin.
 #include <cstdio>
 #include <cstdlib>
+#include <string>
+#include <vector>
 
 #include "launcher/command_line.h"
 #include "launcher/launch_sequence.h"
@@ -24,7 +26,10 @@ constexpr bool kTellsSteps = false;
 int main(int argc, char** argv) {
   using namespace fwlaunch;
   platform::PrepareProcess();
-  CommandLine command = ParseCommandLine(argc, argv);
+  std::vector<std::string> arguments = platform::ProgramArguments(argc, argv);
+  std::vector<const char*> texts;
+  for (const std::string& argument : arguments) texts.push_back(argument.c_str());
+  CommandLine command = ParseCommandLine(argc, texts.data());
   switch (command.action) {
     case CommandAction::kHelp:
       std::fputs(HelpText(FWLAUNCH_PROGRAM_NAME, kTellsSteps).c_str(), stdout);

@@ -13,6 +13,10 @@ namespace fwlaunch::platform {
 // The user's temporary folder when the system reports one that exists.
 std::optional<std::string> TemporaryFolder();
 
+// Why the system cannot reach a path that a program was handed or asked for, for a person:
+// Windows' narrow calls lose the characters their code page lacks. Nothing when it can.
+std::optional<std::string> WhyNarrowCallsCannotReach(const std::string& path);
+
 // The machine-wide application data folder as the system reports it; nothing where the system
 // has none or cannot say.
 std::optional<std::string> MachineDataFolder();
@@ -22,6 +26,9 @@ bool PathExists(const std::string& path);
 
 // Whether the path names a regular file (a link counts by what it points to).
 bool IsRegularFile(const std::string& path);
+
+// Whether the path names a folder (a link counts by what it points to).
+bool IsFolder(const std::string& path);
 
 // The size of a regular file; the reason when the path names none.
 Result<std::uint64_t> RegularFileSize(const std::string& path);

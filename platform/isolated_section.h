@@ -57,4 +57,10 @@ bool IsSectionProcess();
 // one, and ends this process.
 [[noreturn]] void RunAsSection(const std::function<int()>& section);
 
+// In a section's process, once the interpreter has taken the keyboard's interrupt: an
+// interrupt that reached this process both directly and passed on by the launcher (sent to
+// the process group, or to each of the run's processes) raises once. Nothing to do where the
+// launcher passes none on (Windows).
+void KeepOneInterruptOfEachPair();
+
 }  // namespace fwlaunch::platform

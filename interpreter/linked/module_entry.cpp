@@ -32,6 +32,12 @@ ScriptOutcome Run(const ScriptRunRequest& request) {
   std::string failure;
   InterpreterSetup setup = EmbeddedSetup(script.working_folder, &failure);
   if (!failure.empty()) return ScriptOutcome{ScriptEnd::kUnavailable, -1, failure};
+  if (request.interpreter_started != nullptr) {
+    setup.after_path = [after_path = setup.after_path, started = request.interpreter_started] {
+      started();
+      return after_path ? after_path() : std::string();
+    };
+  }
   ForwardingNarrator forwarding(request);
   return RunScriptProtocol(LinkedPythonApi(), script, setup,
                            request.say != nullptr ? &forwarding : nullptr);

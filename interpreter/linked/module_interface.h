@@ -21,6 +21,8 @@ struct ScriptRunRequest {
   // When say is set, each step is told to it with listener, one line at a time.
   void (*say)(void* listener, const char* line);
   void* listener;
+  // Called once the interpreter has started and taken its signals, before Launch is imported.
+  void (*interpreter_started)();
   // Out.
   ScriptEnd end;
   int exit_status;

@@ -6,6 +6,7 @@
 #include "interpreter/linked/module_interface.h"
 #include "interpreter/script_run.h"
 #include "platform/dynamic_library.h"
+#include "platform/isolated_section.h"
 
 #ifndef FWLAUNCH_INTERPRETER_MODULE_FOLDER
 #error "FWLAUNCH_INTERPRETER_MODULE_FOLDER: the module's folder relative to the program's"
@@ -48,6 +49,8 @@ ScriptOutcome RunScript(const ScriptRequest& script, Narrator* narrator) {
     request.say = SayToNarrator;
     request.listener = narrator;
   }
+  // In the launcher's own copy of the platform layer, which holds the interrupt copies' state.
+  request.interpreter_started = platform::KeepOneInterruptOfEachPair;
   run(&request);
   // The interpreter stays: the extension modules the script loaded stay mapped (no interpreter
   // unloads them) and are bound to it. The process ends soon after anyway.

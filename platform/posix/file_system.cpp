@@ -1,6 +1,7 @@
 #include "platform/file_system.h"
 
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/random.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -9,6 +10,8 @@
 #include <chrono>
 #include <cstring>
 #include <cstdlib>
+
+#include "platform/request_hold.h"
 
 namespace fwlaunch::platform {
 
@@ -27,6 +30,9 @@ std::optional<std::string> TemporaryFolder() {
   return std::string(folder);
 }
 
+// Linux hands paths on as the bytes they are.
+std::optional<std::string> WhyNarrowCallsCannotReach(const std::string&) { return std::nullopt; }
+
 // Linux has no such folder of its own: each program's build names what stands for it.
 std::optional<std::string> MachineDataFolder() { return std::nullopt; }
 
@@ -38,6 +44,11 @@ bool PathExists(const std::string& path) {
 bool IsRegularFile(const std::string& path) {
   struct stat status;
   return stat(path.c_str(), &status) == 0 && S_ISREG(status.st_mode);
+}
+
+bool IsFolder(const std::string& path) {
+  struct stat status;
+  return stat(path.c_str(), &status) == 0 && S_ISDIR(status.st_mode);
 }
 
 Result<std::uint64_t> RegularFileSize(const std::string& path) {
@@ -75,6 +86,24 @@ bool RemoveFile(const std::string& path) { return unlink(path.c_str()) == 0; }
 
 namespace {
 
+// For its lifetime, a write past the file-size limit fails with EFBIG rather than raising
+// SIGXFSZ, whose default ends the process.
+class FileSizeSignalIgnored {
+ public:
+  FileSizeSignalIgnored() {
+    struct sigaction ignore = {};
+    ignore.sa_handler = SIG_IGN;
+    sigemptyset(&ignore.sa_mask);
+    sigaction(SIGXFSZ, &ignore, &saved_);
+  }
+  FileSizeSignalIgnored(const FileSizeSignalIgnored&) = delete;
+  FileSizeSignalIgnored& operator=(const FileSizeSignalIgnored&) = delete;
+  ~FileSizeSignalIgnored() { sigaction(SIGXFSZ, &saved_, nullptr); }
+
+ private:
+  struct sigaction saved_ = {};
+};
+
 // Writes the whole text to the descriptor and onto the disk; 0, or the errno of the failing
 // step.
 int WriteAndSync(int descriptor, const std::string& bytes) {
@@ -94,6 +123,10 @@ int WriteAndSync(int descriptor, const std::string& bytes) {
 }  // namespace
 
 Status WriteFileAtomically(const std::string& path, const std::string& bytes) {
+  // While the temporary file exists, a request to end waits (it is removed or renamed first),
+  // and a file-size limit fails the write instead of ending the process.
+  RequestHold hold;
+  FileSizeSignalIgnored file_size_signal_ignored;
   std::string temporary = path + ".XXXXXX";
   int descriptor = mkostemp(temporary.data(), O_CLOEXEC);
   if (descriptor < 0)
@@ -104,6 +137,7 @@ Status WriteFileAtomically(const std::string& path, const std::string& bytes) {
   mode_t mask = umask(0);
   umask(mask);
   if (error == 0 && chmod(temporary.c_str(), 0666 & ~mask) != 0) error = errno;
+  if (error == 0 && hold.Requested()) error = EINTR;
   if (error == 0 && rename(temporary.c_str(), path.c_str()) != 0) error = errno;
   if (error != 0) {
     unlink(temporary.c_str());

@@ -8,11 +8,12 @@
 #include <csignal>
 #include <cstdio>
 
+#include "platform/posix/end_requests.h"
+#include "platform/posix/interrupt_copies.h"
+
 namespace fwlaunch::platform {
 
 namespace {
-
-constexpr int kForwardedSignals[] = {SIGTERM, SIGHUP, SIGUSR1, SIGUSR2};
 
 // For its lifetime: SIGQUIT ignored, as a shell does while a command runs; SIGCHLD at its
 // default, so the child can be waited for whatever this process inherited; SIGINT, the
@@ -34,9 +35,11 @@ class WaitingSignals {
 
     sigemptyset(&awaited_);
     sigaddset(&awaited_, SIGCHLD);
-    sigaddset(&awaited_, SIGINT);
-    for (int signal : kForwardedSignals) sigaddset(&awaited_, signal);
-    sigprocmask(SIG_BLOCK, &awaited_, &saved_mask_);
+    for (int signal : kEndRequests) sigaddset(&awaited_, signal);
+    // The interrupt's copy waits, too, until the child has a handler for it.
+    sigset_t blocked = awaited_;
+    sigaddset(&blocked, InterruptCopySignal());
+    sigprocmask(SIG_BLOCK, &blocked, &saved_mask_);
   }
   WaitingSignals(const WaitingSignals&) = delete;
   WaitingSignals& operator=(const WaitingSignals&) = delete;
@@ -50,6 +53,16 @@ class WaitingSignals {
     sigprocmask(SIG_SETMASK, &saved_mask_, nullptr);
   }
 
+  // In the child: the requests to end reach the script, even where the launcher holds them
+  // around the run (request_hold.h).
+  void RestoreForSection() const {
+    Restore();
+    sigset_t requests;
+    sigemptyset(&requests);
+    for (int signal : kEndRequests) sigaddset(&requests, signal);
+    sigprocmask(SIG_UNBLOCK, &requests, nullptr);
+  }
+
   const sigset_t& awaited() const { return awaited_; }
 
  private:
@@ -61,8 +74,9 @@ class WaitingSignals {
 };
 
 // A keyboard's interrupt reaches the whole foreground process group, the section's process
-// too, and is not passed on again; one that a process sent to this process alone (kill, a
-// supervisor) is, so that it reaches the script whichever process it was sent to.
+// too, and is not passed on again; one that a process sent (kill, a supervisor) is, so that it
+// reaches the script whichever process it was sent to. Such a process may have sent it to the
+// section's process as well: the copy lets that process keep one (interrupt_copies.h).
 bool ForwardsInterrupt(const siginfo_t& info) { return info.si_code <= 0; }
 
 // In the section's process: it ends when the launcher ends, whatever ends the launcher.
@@ -97,7 +111,8 @@ std::optional<SectionOutcome> RunIsolated(const std::function<int()>& section) {
   if (child < 0) return std::nullopt;
   if (child == 0) {
     DieWithParent(parent);
-    signals.Restore();
+    ReceiveInterruptCopies();
+    signals.RestoreForSection();
     int status = section();
     std::fflush(stdout);
     std::fflush(stderr);
@@ -117,7 +132,10 @@ std::optional<SectionOutcome> RunIsolated(const std::function<int()>& section) {
       }
       break;
     }
-    if (info.si_signo == SIGINT && !ForwardsInterrupt(info)) continue;
+    if (info.si_signo == SIGINT) {
+      if (ForwardsInterrupt(info)) PassOnInterrupt(child, info.si_pid);
+      continue;
+    }
     if (info.si_signo != SIGCHLD) {
       kill(child, info.si_signo);
       forwarded_signal = info.si_signo;

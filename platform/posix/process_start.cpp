@@ -26,4 +26,8 @@ void PrepareProcess() {
 // Bytes pass unchanged here already.
 void UseBinaryStandardStreams() {}
 
+std::vector<std::string> ProgramArguments(int argc, char** argv) {
+  return std::vector<std::string>(argv, argv + argc);
+}
+
 }  // namespace fwlaunch::platform

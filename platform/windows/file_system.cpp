@@ -8,6 +8,8 @@
 #include <cstdio>
 #include <vector>
 
+#include "platform/request_hold.h"
+#include "platform/windows/narrow_path.h"
 #include "platform/windows/last_error.h"
 
 namespace fwlaunch::platform {
@@ -19,12 +21,29 @@ constexpr DWORD kPathCapacity = 1024;
 
 }  // namespace
 
+// Asked in full, so that a folder the code page cannot name is reached by its short name.
 std::optional<std::string> TemporaryFolder() {
-  std::vector<char> folder(kPathCapacity, '\0');
-  DWORD length = GetTempPathA(kPathCapacity, folder.data());
+  std::vector<wchar_t> folder(kPathCapacity, L'\0');
+  DWORD length = GetTempPathW(kPathCapacity, folder.data());
   // 0 is a failure; a length of the capacity or more is the size it would have needed.
   if (length == 0 || length >= kPathCapacity) return std::nullopt;
-  return std::string(folder.data(), length);
+  if (std::optional<std::string> narrow = NarrowPathFor(std::wstring(folder.data(), length)))
+    return narrow;
+  // Without a short name: the code page's own rendering, which the run then fails to open and
+  // the diagnostic twin explains (WhyNarrowCallsCannotReach).
+  std::vector<char> rendered(kPathCapacity, '\0');
+  length = GetTempPathA(kPathCapacity, rendered.data());
+  if (length == 0 || length >= kPathCapacity) return std::nullopt;
+  return std::string(rendered.data(), length);
+}
+
+std::optional<std::string> WhyNarrowCallsCannotReach(const std::string& path) {
+  // '?' is never part of a file name: here it stands for a character the code page lacks.
+  if (path.find('?') == std::string::npos) return std::nullopt;
+  return "holds characters that the system's code page (" + std::to_string(GetACP()) +
+         ") cannot say, shown as '?', and no short (8.3) name stands for them: use names the "
+         "code page can say (for the temporary folder, set TEMP and TMP), or turn on short "
+         "names for the volume (fsutil 8dot3name set)";
 }
 
 std::optional<std::string> MachineDataFolder() {
@@ -49,6 +68,11 @@ bool IsRegularFile(const std::string& path) {
   DWORD attributes = GetFileAttributesA(path.c_str());
   return attributes != INVALID_FILE_ATTRIBUTES &&
          (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_DEVICE)) == 0;
+}
+
+bool IsFolder(const std::string& path) {
+  DWORD attributes = GetFileAttributesA(path.c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
 }
 
 Result<std::uint64_t> ReadableFileSize(const std::string& path) {
@@ -94,6 +118,8 @@ Status WriteFileAtomically(const std::string& path, const std::string& bytes) {
   char suffix[32];
   std::snprintf(suffix, sizeof suffix, ".%lu.tmp", GetCurrentProcessId());
   std::string temporary = path + suffix;
+  // While the temporary file exists, Ctrl-C waits: it is removed or renamed first.
+  RequestHold hold;
   HANDLE file = CreateFileA(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
                             FILE_ATTRIBUTE_NORMAL, nullptr);
   if (file == INVALID_HANDLE_VALUE)
@@ -111,6 +137,10 @@ Status WriteFileAtomically(const std::string& path, const std::string& bytes) {
   written = written && FlushFileBuffers(file);
   std::string reason = written ? "" : DescribeLastError();
   CloseHandle(file);
+  if (written && hold.Requested()) {
+    written = false;
+    reason = "interrupted";
+  }
   if (written &&
       !MoveFileExA(temporary.c_str(), path.c_str(),
                    MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {

@@ -167,6 +167,9 @@ std::optional<SectionOutcome> RunChild() {
 
 bool IsSectionProcess() { return ParentChannel() != nullptr; }
 
+// A console's Ctrl-C reaches each process attached to it once, and the launcher passes none on.
+void KeepOneInterruptOfEachPair() {}
+
 void RunAsSection(const std::function<int()>& section) {
   HANDLE pipe = ParentChannel();
   if (pipe == nullptr) ExitProcess(255);  // no parent to hand a result to

@@ -63,6 +63,24 @@ TEST_F(FwlaunchTest, FailuresOfItsOwnStepsPrintExactlyOneLineAndStillPurge) {
   EXPECT_TRUE(Purged());
 }
 
+TEST_F(FwlaunchTest, AFolderNamedLaunchIsLeftForTheImportToRefuse) {
+  // Listed or not, the folder stays as it is, and the import cannot load it.
+  for (const char* list : {"Launch.pyo\nhelper.pyo\n", "helper.pyo\n"}) {
+    fs::remove_all(Work() / "Launch.pyo");
+    fs::create_directories(Work() / "Launch.pyo");
+    WriteFile(Work() / "Launch.pyo" / "inside.txt", "inside");
+    WriteFile(Firmware() / "SCRIPT_PYD", list);
+    WriteFile(Shared() / "state.dat", "state");
+    ProgramRun run = Launch("Seven");
+    EXPECT_EQ(run.out, Line("Failed to load Launch.pyo!")) << list;
+    EXPECT_EQ(run.exit_status, Kept(-1)) << list;
+    EXPECT_TRUE(Purged()) << list;
+    EXPECT_TRUE(fs::is_directory(Work() / "Launch.pyo")) << list;
+    EXPECT_EQ(ReadFile(Work() / "Launch.pyo" / "inside.txt"), "inside") << list;
+    EXPECT_TRUE(fs::exists(Work() / "helper.pyo")) << list;
+  }
+}
+
 TEST_F(FwlaunchTest, ExtractionFailsWhenTheListNamesNoLaunch) {
   WriteFile(Firmware() / "SCRIPT_PYD", "helper.pyo\nLaunch.pyo");  // no LF after Launch
   ProgramRun run = Launch("Seven");

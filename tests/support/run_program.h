@@ -27,6 +27,9 @@ struct ProgramOptions {
   // Variables to set; a variable mapped to nothing is removed.
   std::map<std::string, std::optional<std::string>> environment;
   std::string working_directory;  // empty: the test's own
+  // Windows: the arguments, the environment and the working directory are UTF-8, handed over in
+  // full (elsewhere, and without it, they are the system's narrow text).
+  bool utf8_text = false;
   // The rest are Linux's alone.
   // The largest file the program may write; with SIGXFSZ ignored (writes past it fail) unless
   // told to leave the signal at its default, as a shell's "ulimit -f" does.
@@ -41,6 +44,9 @@ struct ProgramOptions {
   // Starts the program in a session of its own whose controlling terminal is a pseudo-terminal
   // the test types into (RunningProgram::TypeInterrupt), as a user at a terminal would.
   bool controlling_terminal = false;
+  // Starts the program as the leader of a process group of its own, for a test to signal the
+  // group as a supervisor would (kill -INT -PGID).
+  bool own_process_group = false;
   // Runs the program as this user, with the user's own group and no other (the test runs as
   // root).
   std::optional<unsigned> user;

@@ -1,6 +1,14 @@
 // fwpack as its users run it.
 #include <gtest/gtest.h>
 
+#if !defined(_WIN32)
+#include <poll.h>
+#include <signal.h>
+#include <sys/inotify.h>
+#include <unistd.h>
+#endif
+
+#include <cstring>
 #include <filesystem>
 
 #include "tests/support/run_program.h"
@@ -107,6 +115,61 @@ TEST_F(FwpackTest, CreateRefusesWhatTheLauncherCouldNotUseAndLeavesNoHalfImage) 
   std::size_t files = std::distance(fs::directory_iterator(scratch.path()), {});
   EXPECT_EQ(files, 5u) << "no temporary file is left behind";
 }
+
+#if !defined(_WIN32)
+// An image of 80 MiB, written long enough for a signal to arrive while the temporary file is
+// there.
+std::vector<std::string> LargeImageArguments(const std::string& image, const std::string& part) {
+  std::vector<std::string> arguments{"create", image};
+  for (int i = 0; i < 8; ++i) arguments.push_back("part" + std::to_string(i) + ".bin=" + part);
+  return arguments;
+}
+
+std::vector<std::string> FilesIn(const fs::path& folder) {
+  std::vector<std::string> names;
+  for (const fs::directory_entry& entry : fs::directory_iterator(folder))
+    names.push_back(entry.path().filename().string());
+  return names;
+}
+
+TEST_F(FwpackTest, AFileSizeLimitOrARequestToEndLeavesNoTemporaryImage) {
+  WriteFile(In("part"), std::string(10 * 1024 * 1024, 'p'));
+  fs::path out = scratch.path() / "out";
+  fs::create_directories(out);
+  std::string image = (out / "img.fw").string();
+
+  // As a shell's "ulimit -f" sets it: SIGXFSZ at its default.
+  ProgramOptions limited;
+  limited.file_size_limit = 1024 * 1024;
+  limited.file_size_signal_ignored = false;
+  ProgramRun run = RunProgram(FWLAUNCH_FWPACK, LargeImageArguments(image, In("part")), limited);
+  EXPECT_TRUE(run.exited) << "ended by signal " << run.signal;
+  EXPECT_EQ(run.exit_status, 1);
+  EXPECT_NE(run.err.find("File too large"), std::string::npos) << run.err;
+  EXPECT_TRUE(FilesIn(out).empty()) << FilesIn(out).front();
+
+  for (int signal : {SIGINT, SIGTERM}) {
+    // Sent as soon as the temporary image is made.
+    int watch = inotify_init1(IN_CLOEXEC);
+    ASSERT_GE(watch, 0);
+    ASSERT_GE(inotify_add_watch(watch, out.c_str(), IN_CREATE), 0);
+    testing::RunningProgram program(FWLAUNCH_FWPACK, LargeImageArguments(image, In("part")), {});
+    pollfd created{watch, POLLIN, 0};
+    EXPECT_EQ(poll(&created, 1, 30000), 1) << "no file was made";
+    kill(program.pid(), signal);
+    close(watch);
+    run = program.Wait();
+    EXPECT_FALSE(run.exited);
+    EXPECT_EQ(run.signal, signal);
+    // Asked to end before the image was whole, it leaves nothing; a whole one stays.
+    for (const std::string& name : FilesIn(out)) {
+      EXPECT_EQ(name, "img.fw") << strsignal(signal) << " left a temporary file";
+      EXPECT_EQ(Fwpack({"verify", image}).exit_status, 0);
+      fs::remove(image);
+    }
+  }
+}
+#endif
 
 TEST_F(FwpackTest, VerifyNamesTheFirstBadEntry) {
   ASSERT_EQ(Fwpack({"create", In("a.fw"), In("Launch.pyo"), In("notes.txt")}).exit_status, 0);

@@ -63,17 +63,28 @@ def Interrupt(library, image, marker):
     return 0
 
 
-def CountInterrupts(library, image, marker):
-    # 10 plus the number of KeyboardInterrupts that arrive: a second one, if any, comes within
-    # the second sleep.
+def _await_interrupt(seconds):
+    # Whether a KeyboardInterrupt came within that time; a sleep that another signal cut short
+    # goes on.
     import time
-    _mark(marker)
+    deadline = time.time() + seconds
+    try:
+        while time.time() < deadline:
+            time.sleep(max(0, deadline - time.time()))
+    except KeyboardInterrupt:
+        return True
+    return False
+
+
+def CountInterrupts(library, image, marker, rounds='1'):
+    # 10 plus the number of KeyboardInterrupts that arrive. Each round says it is ready (marker,
+    # then marker.1, marker.2, ...) and waits for one; one too many, if any, comes within the
+    # second after the last.
     count = 0
-    for pause in (30, 1):
-        try:
-            time.sleep(pause)
-        except KeyboardInterrupt:
-            count += 1
+    for round in range(int(rounds)):
+        _mark(marker if round == 0 else '%s.%d' % (marker, round))
+        count += _await_interrupt(30)
+    count += _await_interrupt(1)
     return 10 + count
 
 
@@ -282,3 +293,14 @@ def CountFiles(library, image, folder):
     import os
     names = [name for name in os.listdir(folder) if os.path.isfile(os.path.join(folder, name))]
     return min(len(names), 100)
+
+
+def Reach(*paths):
+    # 0 when every path reaches what it names: a file opens, a folder lists.
+    import os
+    for path in paths:
+        if os.path.isdir(path):
+            os.listdir(path)
+        else:
+            open(path, 'rb').close()
+    return 0

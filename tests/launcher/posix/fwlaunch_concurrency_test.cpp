@@ -1,7 +1,11 @@
 // Runs at the same time, runs inside runs, and signals sent to a run.
+#include <poll.h>
 #include <signal.h>
+#include <sys/inotify.h>
+#include <unistd.h>
 
 #include <chrono>
+#include <cstring>
 #include <fstream>
 #include <thread>
 
@@ -51,21 +55,47 @@ TEST_F(FwlaunchTest, ForwardedSignalsReachTheFunction) {
   EXPECT_TRUE(Purged());
 }
 
-// Ctrl-C at the terminal reaches every process of the run, and an interrupt sent to the
-// launcher alone (a supervisor's kill) is passed on: either way the function sees it once.
+// Ctrl-C at the terminal reaches every process of the run; an interrupt a process sends to the
+// launcher is passed on, and may reach the function's process directly as well (sent to the
+// group, or to each process by name): whoever sends it, the function sees it once.
 TEST_F(FwlaunchTest, AnInterruptReachesTheFunctionOnceWhicheverProcessItWasSentTo) {
-  for (bool at_terminal : {true, false}) {
+  enum class Sender { kTerminal, kProcessGroup, kEachProcess, kLauncherAlone };
+  const std::pair<Sender, const char*> senders[] = {
+      {Sender::kTerminal, "Ctrl-C at the terminal"},
+      {Sender::kProcessGroup, "kill -INT -PGID"},
+      {Sender::kEachProcess, "SIGINT to each process, as pkill sends it"},
+      {Sender::kLauncherAlone, "SIGINT to the launcher alone"},
+  };
+  for (const auto& [sender, what] : senders) {
     WriteFile(Shared() / "state.dat", "state");
-    fs::path marker = scratch.path() / (at_terminal ? "terminal" : "kill");
-    options.controlling_terminal = at_terminal;
-    RunningProgram program = Start("CountInterrupts", {marker.string()});
-    ASSERT_TRUE(WaitForFile(marker));
-    if (at_terminal) program.TypeInterrupt();
-    else kill(program.pid(), SIGINT);
+    fs::path marker = scratch.path() / ("ready" + std::to_string(static_cast<int>(sender)));
+    options.controlling_terminal = sender == Sender::kTerminal;
+    options.own_process_group = sender == Sender::kProcessGroup;
+    // Two interrupts from one sender: the second must not be taken for the first one's pair.
+    RunningProgram program = Start("CountInterrupts", {marker.string(), "2"});
+    for (const fs::path& ready : {marker, fs::path(marker.string() + ".1")}) {
+      ASSERT_TRUE(WaitForFile(ready)) << what;
+      pid_t function_process = ReadPid(ready);
+      switch (sender) {
+        case Sender::kTerminal:
+          program.TypeInterrupt();
+          break;
+        case Sender::kProcessGroup:
+          kill(-program.pid(), SIGINT);
+          break;
+        case Sender::kEachProcess:
+          kill(program.pid(), SIGINT);
+          kill(function_process, SIGINT);
+          break;
+        case Sender::kLauncherAlone:
+          kill(program.pid(), SIGINT);
+          break;
+      }
+    }
     ProgramRun run = program.Wait();
-    EXPECT_EQ(run.exit_status, 11) << (at_terminal ? "Ctrl-C" : "kill -INT") << " reached it "
-                                   << run.exit_status - 10 << " times";
-    EXPECT_TRUE(Purged());
+    EXPECT_EQ(run.exit_status, 12)
+        << what << ": two interrupts reached it " << run.exit_status - 10 << " times";
+    EXPECT_TRUE(Purged()) << what;
   }
 }
 
@@ -184,6 +214,31 @@ TEST_F(FwlaunchTest, TheNextRunStartsOnlyOnceThePurgeHasEnded) {
   WriteFile(go, "");
   EXPECT_EQ(first.Wait().exit_status, 0);
   EXPECT_EQ(second.Wait().exit_status, 0) << "the second run's function saw files being purged";
+}
+
+// Each request to end that arrives while the purge runs waits until it is done; then the run
+// ends by it.
+TEST_F(FwlaunchTest, APurgeOnceBegunFinishesBeforeTheRunEndsByTheSignal) {
+  constexpr int kFiles = 50000;
+  for (int signal : {SIGTERM, SIGHUP, SIGINT, SIGUSR1, SIGUSR2}) {
+    for (int i = 0; i < kFiles; ++i) WriteFile(Shared() / ("file" + std::to_string(i)), "");
+    // Sent as soon as the first file is gone, so in the middle of the purge.
+    int watch = inotify_init1(IN_CLOEXEC);
+    ASSERT_GE(watch, 0);
+    ASSERT_GE(inotify_add_watch(watch, Shared().c_str(), IN_DELETE), 0);
+    RunningProgram program = Start("Seven");
+    pollfd deleted{watch, POLLIN, 0};
+    EXPECT_EQ(poll(&deleted, 1, 30000), 1) << "the purge did not begin";
+    kill(program.pid(), signal);
+    close(watch);
+    ProgramRun run = program.Wait();
+    EXPECT_FALSE(run.exited) << strsignal(signal);
+    EXPECT_EQ(run.signal, signal);
+    std::size_t left = 0;
+    for (const fs::directory_entry& entry : fs::directory_iterator(Shared()))
+      left += entry.is_regular_file();
+    EXPECT_EQ(left, 0u) << strsignal(signal) << " cut the purge short";
+  }
 }
 
 }  // namespace

@@ -167,13 +167,25 @@ TEST_F(FwlaunchTrustTest, AModuleNameLinkedToAnotherFileGetsAFileOfItsOwn) {
   EXPECT_TRUE(ReadFile(Work() / "helper.pyo") == ReadFile(Firmware() / "helper.pyo"));
 }
 
-TEST_F(FwlaunchTrustTest, ALaunchModuleThatIsNoRegularFileFailsTheExtractionAtOnce) {
-  WriteFile(Firmware() / "SCRIPT_PYD", "helper.pyo\n");
-  ASSERT_EQ(mkfifo((Work() / "Launch.pyo").c_str(), 0644), 0);
-  ProgramRun run = Launch("Seven");
-  EXPECT_EQ(run.out, "Failed to extract script from firmware!\n");
-  EXPECT_EQ(run.exit_status, 255);
-  EXPECT_TRUE(Purged());
+TEST_F(FwlaunchTrustTest, ALaunchModuleThatIsAFifoOrADeviceFailsTheExtractionAtOnce) {
+  fs::path launch = Work() / "Launch.pyo";
+  std::vector<std::pair<std::string, std::function<void()>>> cases = {
+      {"a FIFO", [&] { ASSERT_EQ(mkfifo(launch.c_str(), 0644), 0); }},
+      {"a device", [&] { ASSERT_EQ(mknod(launch.c_str(), S_IFCHR | 0644, makedev(1, 3)), 0); }},
+  };
+  for (const char* list : {"helper.pyo\n", "Launch.pyo\nhelper.pyo\n"}) {
+    for (const auto& [what, plant] : cases) {
+      ResetWork();
+      WriteFile(Firmware() / "SCRIPT_PYD", list);
+      WriteFile(Shared() / "state.dat", "state");
+      plant();
+      ProgramRun run = Launch("Seven");
+      EXPECT_EQ(run.out, "Failed to extract script from firmware!\n") << what << ", " << list;
+      EXPECT_EQ(run.exit_status, 255) << what;
+      EXPECT_TRUE(Purged()) << what;
+      EXPECT_FALSE(fs::is_regular_file(launch)) << what << " was replaced";
+    }
+  }
 }
 
 }  // namespace

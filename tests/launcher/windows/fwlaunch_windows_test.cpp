@@ -69,6 +69,35 @@ TEST_F(FwlaunchTest, NamesThatWouldLeaveTheWorkingFolderAreNeverAskedFor) {
   EXPECT_FALSE(fs::exists(Temp() / "escape2.pyo"));
 }
 
+std::string Utf8(const fs::path& path) {
+  std::u8string text = path.u8string();
+  return std::string(text.begin(), text.end());
+}
+
+// A user whose temporary folder, or whose firmware's path, holds characters the system's code
+// page lacks (a Russian or Chinese name on a Western system) still runs: the script receives
+// paths that reach what they name.
+TEST_F(FwlaunchTest, PathsOutsideTheCodePageReachTheScript) {
+  ASSERT_NE(GetACP(), static_cast<UINT>(CP_UTF8)) << "a code page that lacks them is needed";
+  fs::path temp = scratch.path() / L"\u0422\u0435\u0441\u0442\u4e34\u65f6";
+  fs::create_directories(temp / "QALM");
+  fs::copy_file(FWLAUNCH_FOLDER_LIBRARY, temp / "QALM" / "Script.dll");
+  fs::path firmware =
+      scratch.path() / L"\u041f\u0440\u043e\u0448\u0438\u0432\u043a\u0430\u56fa\u4ef6";
+  fs::copy(Firmware(), firmware, fs::copy_options::recursive);
+
+  ProgramOptions wide = options;
+  wide.utf8_text = true;
+  wide.environment["TMP"] = wide.environment["TEMP"] = Utf8(temp);
+  ProgramRun run = RunProgram(
+      FWLAUNCH_TESTING_BINARY,
+      {"unread", Utf8(firmware), "Reach", Utf8(firmware / "helper.pyo"), Utf8(temp)}, wide);
+  EXPECT_EQ(run.out, "");
+  EXPECT_EQ(run.exit_status, 0) << "the script could not reach a path it was given";
+  EXPECT_TRUE(fs::exists(temp / "QALM" / "Launch.pyo"));
+  EXPECT_TRUE(Purged());
+}
+
 TEST_F(FwlaunchTest, AnAbsentSharedDataFolderIsSilent) {
   SetFileAttributesA((Shared() / ".hidden").string().c_str(), FILE_ATTRIBUTE_NORMAL);
   fs::remove_all(Shared());

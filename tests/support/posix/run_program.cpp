@@ -51,7 +51,12 @@ RunningProgram::RunningProgram(const std::string& program,
 
   pid_ = fork();
   if (pid_ < 0) throw std::runtime_error("fork failed");
-  if (pid_ != 0) return;
+  if (pid_ != 0) {
+    // On both sides, so that the group exists whichever runs first.
+    if (options.own_process_group) setpgid(pid_, pid_);
+    return;
+  }
+  if (options.own_process_group) setpgid(0, 0);
 
   if (options.controlling_terminal) {
     // The first terminal a session leader opens becomes its controlling terminal, with the

@@ -4,13 +4,26 @@
 
 #include <mutex>
 #include <stdexcept>
+#include <string>
 #include <utility>
+#include <vector>
 
 #include "tests/support/scratch_folder.h"
 
 namespace fwlaunch::testing {
 
 namespace {
+
+// The text as the wide calls take it, from UTF-8 or from the ANSI code page.
+std::wstring Wide(const std::string& text, bool utf8) {
+  UINT code_page = utf8 ? CP_UTF8 : CP_ACP;
+  int length =
+      MultiByteToWideChar(code_page, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
+  std::wstring wide(static_cast<std::size_t>(length), L'\0');
+  MultiByteToWideChar(code_page, 0, text.data(), static_cast<int>(text.size()), wide.data(),
+                      length);
+  return wide;
+}
 
 // Quotes an argument so that the C runtime's command-line splitting gives it back unchanged.
 std::string Quote(const std::string& argument) {
@@ -42,23 +55,25 @@ HANDLE InheritableFile(const std::string& path, bool write) {
 // started meanwhile inherits them.
 class EnvironmentFor {
  public:
-  explicit EnvironmentFor(const std::map<std::string, std::optional<std::string>>& variables) {
+  EnvironmentFor(const std::map<std::string, std::optional<std::string>>& variables, bool utf8) {
     for (const auto& [name, value] : variables) {
-      char old[32768];
-      DWORD length = GetEnvironmentVariableA(name.c_str(), old, sizeof old);
-      saved_[name] = length > 0 && length < sizeof old ? std::string(old, length) : std::string();
-      had_[name] = length > 0;
-      SetEnvironmentVariableA(name.c_str(), value ? value->c_str() : nullptr);
+      std::wstring wide_name = Wide(name, utf8);
+      std::vector<wchar_t> old(32768);
+      DWORD length = GetEnvironmentVariableW(wide_name.c_str(), old.data(), old.size());
+      saved_[wide_name] =
+          length > 0 && length < old.size() ? std::wstring(old.data(), length) : std::wstring();
+      had_[wide_name] = length > 0;
+      SetEnvironmentVariableW(wide_name.c_str(), value ? Wide(*value, utf8).c_str() : nullptr);
     }
   }
   ~EnvironmentFor() {
     for (const auto& [name, value] : saved_)
-      SetEnvironmentVariableA(name.c_str(), had_[name] ? value.c_str() : nullptr);
+      SetEnvironmentVariableW(name.c_str(), had_[name] ? value.c_str() : nullptr);
   }
 
  private:
-  std::map<std::string, std::string> saved_;
-  std::map<std::string, bool> had_;
+  std::map<std::wstring, std::wstring> saved_;
+  std::map<std::wstring, bool> had_;
 };
 
 }  // namespace
@@ -75,7 +90,7 @@ RunningProgram::RunningProgram(const std::string& program,
   HANDLE in = InheritableFile(options.input_file.empty() ? "NUL" : options.input_file, false);
   HANDLE out = InheritableFile(out_path, true);
   HANDLE err = InheritableFile(err_path, true);
-  STARTUPINFOA startup = {};
+  STARTUPINFOW startup = {};
   startup.cb = sizeof startup;
   startup.dwFlags = STARTF_USESTDHANDLES;
   startup.hStdInput = in;
@@ -87,11 +102,12 @@ RunningProgram::RunningProgram(const std::string& program,
     // The environment is this process's: one child at a time is started with it.
     static std::mutex starting;
     std::lock_guard lock(starting);
-    EnvironmentFor variables(options.environment);
-    created = CreateProcessA(
-        program.c_str(), command.data(), nullptr, nullptr, TRUE, 0, nullptr,
-        options.working_directory.empty() ? nullptr : options.working_directory.c_str(),
-        &startup, &started);
+    EnvironmentFor variables(options.environment, options.utf8_text);
+    std::wstring wide_command = Wide(command, options.utf8_text);
+    std::wstring folder = Wide(options.working_directory, options.utf8_text);
+    created =
+        CreateProcessW(Wide(program, false).c_str(), wide_command.data(), nullptr, nullptr, TRUE, 0,
+                       nullptr, folder.empty() ? nullptr : folder.c_str(), &startup, &started);
   }
   CloseHandle(in);
   CloseHandle(out);
