@@ -17,6 +17,7 @@
 #include "platform/isolated_section.h"
 #include "platform/request_hold.h"
 #include "platform/run_lock.h"
+#include "platform/shared_data_claim.h"
 #include "purge/purge_shared_data.h"
 
 namespace fwlaunch {
@@ -109,6 +110,9 @@ int RunLaunchSequence(const LaunchRequest& request, Narrator* narrator) {
 
   platform::RunLock lock = platform::RunLock::Acquire(working_folder);
   Narrate(narrator, [&] { return DescribeLock(lock); });
+  // Runs with working folders of their own share the one shared data folder: the last out
+  // purges it.
+  platform::SharedDataClaim claim = platform::SharedDataClaim::Take(SharedDataFolder());
 
   int exit_status = -1;
   std::optional<platform::SectionOutcome> outcome;
@@ -117,8 +121,9 @@ int RunLaunchSequence(const LaunchRequest& request, Narrator* narrator) {
     // until the purge is done: a purge once begun finishes.
     platform::RequestHold hold;
     outcome = platform::RunIsolated([&] {
-      // Nothing the script starts may hold up the next run.
+      // Nothing the script starts may hold up the next run, or keep a purge from happening.
       lock.LeaveToParent();
+      claim.LeaveToParent();
       return RunGuardedSection(request, working_folder, narrator);
     });
     Narrate(narrator, [&] { return DescribeEnd(outcome); });
@@ -127,7 +132,15 @@ int RunLaunchSequence(const LaunchRequest& request, Narrator* narrator) {
     } else if (outcome->end() == platform::SectionEnd::kReturned) {
       exit_status = outcome->status();
     }
-    PurgeSharedData(narrator);
+    if (std::optional<long> other = claim.ActiveRunBesidesThis()) {
+      Narrate(narrator, [&] {
+        return "purge: left to the run of process " + std::to_string(*other) +
+               ", still active on the shared data folder";
+      });
+    } else {
+      PurgeSharedData(narrator);
+    }
+    claim.Release();
     // Only now may the next run start: it would otherwise extract and run while this one purges.
     lock.Release();
     if (hold.Requested()) {

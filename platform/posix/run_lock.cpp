@@ -12,10 +12,10 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <cstdio>
 #include <set>
-#include <string>
 #include <utility>
+
+#include "platform/posix/lock_table.h"
 
 namespace fwlaunch::platform {
 
@@ -32,47 +32,6 @@ constexpr int kAncestorDepth = 256;
 
 int OpenFolder(const std::string& folder) {
   return open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-}
-
-// The processes holding a flock on the inode. The lock table names a file by device and
-// inode, but by the file system's own device number, which stat does not give on every file
-// system (btrfs subvolumes); the inode alone, together with the holder being an ancestor,
-// leaves no doubt in practice.
-std::set<pid_t> FlockHolders(ino_t inode) {
-  std::set<pid_t> holders;
-  FILE* table = std::fopen("/proc/locks", "re");
-  if (table == nullptr) return holders;
-  char line[256];
-  while (std::fgets(line, sizeof line, table) != nullptr) {
-    char kind[16] = {};
-    int pid = 0;
-    unsigned major = 0, minor = 0;
-    unsigned long long number = 0;
-    // "1: FLOCK  ADVISORY  WRITE 4242 08:01:123456 0 EOF"; waiters' lines carry "->".
-    if (std::sscanf(line, "%*d: %15s %*s %*s %d %x:%x:%llu", kind, &pid, &major, &minor,
-                    &number) == 5 &&
-        std::string(kind) == "FLOCK" && number == inode && pid > 0)
-      holders.insert(pid);
-  }
-  std::fclose(table);
-  return holders;
-}
-
-pid_t ParentOf(pid_t pid) {
-  std::string path = "/proc/" + std::to_string(pid) + "/stat";
-  FILE* stat = std::fopen(path.c_str(), "re");
-  if (stat == nullptr) return 0;
-  // "pid (name) state ppid ...": the name may hold spaces and parentheses, so read past the
-  // last ')'.
-  char text[512] = {};
-  std::size_t length = std::fread(text, 1, sizeof text - 1, stat);
-  std::fclose(stat);
-  std::string line(text, length);
-  std::size_t close = line.rfind(')');
-  int parent = 0;
-  if (close == std::string::npos || std::sscanf(line.c_str() + close + 1, " %*c %d", &parent) != 1)
-    return 0;
-  return parent;
 }
 
 bool AncestorHoldsLock(int descriptor) {

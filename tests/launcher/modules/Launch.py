@@ -304,3 +304,30 @@ def Reach(*paths):
         else:
             open(path, 'rb').close()
     return 0
+
+
+def KeepWhileOthersRun(library, image, folder, name, go, delay):
+    # Writes folder/name, waits for the file go, then delay seconds more, and returns 0 when
+    # its file is still there, 4 when a purge took it.
+    import os
+    import time
+    path = os.path.join(folder, name)
+    open(path, 'w').close()
+    deadline = time.time() + 60
+    while not os.path.exists(go) and time.time() < deadline:
+        time.sleep(0.01)
+    time.sleep(float(delay))
+    return 0 if os.path.exists(path) else 4
+
+
+def NestedKeepsFile(library, image, folder, binary):
+    # Writes a file into folder, runs a nested run and returns 0 when the file outlived it,
+    # 4 when the nested run purged under this one, the nested run's status otherwise.
+    import os
+    import subprocess
+    path = os.path.join(folder, 'outer.dat')
+    open(path, 'w').close()
+    status = subprocess.call([binary, 'x', image, 'Seven'])
+    if status != 7:
+        return status
+    return 0 if os.path.exists(path) else 4

@@ -1,7 +1,10 @@
 // Runs at the same time, runs inside runs, and signals sent to a run.
+#include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
+#include <sys/file.h>
 #include <sys/inotify.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -216,12 +219,48 @@ TEST_F(FwlaunchTest, TheNextRunStartsOnlyOnceThePurgeHasEnded) {
   EXPECT_EQ(second.Wait().exit_status, 0) << "the second run's function saw files being purged";
 }
 
+// Another user's lock on the shared data folder, shared or exclusive, neither holds a run up
+// nor keeps it from purging: only runs of fwlaunch count.
+TEST_F(FwlaunchTest, AnotherUsersLockOnTheSharedDataFolderStopsNoPurge) {
+  constexpr uid_t kOtherUser = 65534;
+  for (const char* kind : {"--shared", "--exclusive"}) {
+    WriteFile(Shared() / "state.dat", "state");
+    pid_t holder = fork();
+    ASSERT_GE(holder, 0);
+    if (holder == 0) {
+      if (setgid(kOtherUser) != 0 || setuid(kOtherUser) != 0) _exit(126);
+      execl("/usr/bin/flock", "flock", kind, Shared().c_str(), "sleep", "60", nullptr);
+      _exit(127);
+    }
+    // Held once the folder cannot be locked exclusively here.
+    int folder = open(Shared().c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (flock(folder, LOCK_EX | LOCK_NB) == 0 && std::chrono::steady_clock::now() < deadline) {
+      flock(folder, LOCK_UN);
+      std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    close(folder);
+
+    auto start = std::chrono::steady_clock::now();
+    ProgramRun run = Launch("Seven");
+    auto took = std::chrono::steady_clock::now() - start;
+    EXPECT_EQ(run.exit_status, 7) << kind;
+    EXPECT_TRUE(Purged()) << kind;
+    EXPECT_LT(took, std::chrono::seconds(10)) << kind << ": the run waited for the lock";
+    kill(holder, SIGKILL);
+    waitpid(holder, nullptr, 0);
+  }
+}
+
 // Each request to end that arrives while the purge runs waits until it is done; then the run
 // ends by it.
 TEST_F(FwlaunchTest, APurgeOnceBegunFinishesBeforeTheRunEndsByTheSignal) {
-  constexpr int kFiles = 50000;
-  for (int signal : {SIGTERM, SIGHUP, SIGINT, SIGUSR1, SIGUSR2}) {
-    for (int i = 0; i < kFiles; ++i) WriteFile(Shared() / ("file" + std::to_string(i)), "");
+  // A purge of 50,000 files takes the better part of a second, of 5,000 a twentieth.
+  for (auto [signal, files] : {std::pair{SIGTERM, 50000}, std::pair{SIGHUP, 5000},
+                               std::pair{SIGINT, 5000}, std::pair{SIGUSR1, 5000},
+                               std::pair{SIGUSR2, 5000}}) {
+    for (int i = 0; i < files; ++i)
+      close(open((Shared() / ("file" + std::to_string(i))).c_str(), O_CREAT | O_WRONLY, 0644));
     // Sent as soon as the first file is gone, so in the middle of the purge.
     int watch = inotify_init1(IN_CLOEXEC);
     ASSERT_GE(watch, 0);
