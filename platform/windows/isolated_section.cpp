@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <string>
+#include <vector>
 
 namespace fwlaunch::platform {
 
@@ -105,16 +106,18 @@ std::optional<SectionOutcome> RunChild() {
   if (!CreatePipe(read_end.out(), write_end.out(), nullptr, sizeof(std::int32_t) * 4))
     return std::nullopt;
 
-  char program[MAX_PATH + 1] = {};
-  DWORD length = GetModuleFileNameA(nullptr, program, MAX_PATH);
-  if (length == 0 || length >= MAX_PATH) return std::nullopt;
-  std::string command_line = GetCommandLineA();
-  STARTUPINFOA startup = {};
+  // In full: the narrow forms lose every character the code page lacks, and the section's
+  // process reads its arguments from its own command line.
+  std::vector<wchar_t> program(32768, L'\0');
+  DWORD length = GetModuleFileNameW(nullptr, program.data(), static_cast<DWORD>(program.size()));
+  if (length == 0 || length >= program.size()) return std::nullopt;
+  std::wstring command_line = GetCommandLineW();
+  STARTUPINFOW startup = {};
   startup.cb = sizeof startup;
   PROCESS_INFORMATION started = {};
   // Handles inherited as usual (the standard streams); the pipe is handed over on its own.
-  if (!CreateProcessA(program, command_line.data(), nullptr, nullptr, TRUE, CREATE_SUSPENDED,
-                      nullptr, nullptr, &startup, &started))
+  if (!CreateProcessW(program.data(), command_line.data(), nullptr, nullptr, TRUE,
+                      CREATE_SUSPENDED, nullptr, nullptr, &startup, &started))
     return std::nullopt;
   Handle process(started.hProcess), thread(started.hThread);
   // Where the system refuses a job (an older one, inside a job that allows none), the section

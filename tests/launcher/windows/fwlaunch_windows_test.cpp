@@ -89,10 +89,11 @@ TEST_F(FwlaunchTest, PathsOutsideTheCodePageReachTheScript) {
   ProgramOptions wide = options;
   wide.utf8_text = true;
   wide.environment["TMP"] = wide.environment["TEMP"] = Utf8(temp);
+  // The twin, which tells what went wrong should the run fail.
   ProgramRun run = RunProgram(
-      FWLAUNCH_TESTING_BINARY,
+      FWLAUNCH_TRACE_BINARY,
       {"unread", Utf8(firmware), "Reach", Utf8(firmware / "helper.pyo"), Utf8(temp)}, wide);
-  EXPECT_EQ(run.out, "");
+  EXPECT_EQ(run.out, "") << run.err;
   EXPECT_EQ(run.exit_status, 0) << "the script could not reach a path it was given";
   EXPECT_TRUE(fs::exists(temp / "QALM" / "Launch.pyo"));
   EXPECT_TRUE(Purged());
