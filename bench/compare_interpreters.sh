@@ -5,12 +5,11 @@
 # median of the rounds' own ratios to the first interpreter. For weighing builds of the
 # interpreter against each other (bench/README.md); scripts/bench.sh measures fwlaunch itself.
 # Usage: bench/compare_interpreters.sh BUILD_DIR ROUNDS PYTHON...   (BUILD_DIR: a built tree,
-# for process_timer and the demo's modules)
+# for process_rounds and the demo's modules)
 set -euo pipefail
 build=$(cd "$1" && pwd) rounds=$2
 shift 2
 (($# >= 1)) || { echo "usage: compare_interpreters.sh BUILD_DIR ROUNDS PYTHON..." >&2; exit 2; }
-timer="$build/bench/process_timer"
 modules="$build/examples/demo/modules"
 scratch=$(mktemp -d "${TMPDIR:-/tmp}/fwlaunch-interpreters.XXXXXX")
 trap 'rm -rf "$scratch"' EXIT
@@ -22,23 +21,18 @@ payload="$scratch/payload.bin"
 start="import sys; sys.path.insert(0, '$scratch'); import Launch"
 convert="$start; Launch._intel_hex(open('$payload', 'rb').read())"
 
-median() { sort -n | awk '{ v[NR] = $1 } END { print v[int((NR + 1) / 2)] }'; }
-
 for task in start convert; do
-  declare -A took=()
-  for ((round = 0; round < rounds; round++)); do
-    for ((i = 1; i <= $#; i++)); do
-      out=$("$timer" "${!i}" -OO -S -c "${!task}")
-      took[$i,$round]=${out%% *}
-    done
-  done
+  commands=()
+  for python in "$@"; do commands+=(-- "$python" -OO -S -c "${!task}"); done
   echo "$task ($rounds rounds):"
-  for ((i = 1; i <= $#; i++)); do
-    time=$(for ((round = 0; round < rounds; round++)); do echo "${took[$i,$round]}"; done | median)
-    ratio=$(for ((round = 0; round < rounds; round++)); do
-      awk -v a="${took[$i,$round]}" -v b="${took[1,$round]}" 'BEGIN { printf "%.4f\n", a / b }'
-    done | median)
-    printf '  %-60s %9s µs  %s\n' "${!i}" "$time" "$ratio"
+  "$build/bench/process_rounds" --rounds "$rounds" "${commands[@]}" >"$scratch/out"
+  i=0
+  for python in "$@"; do
+    time=$(awk -v i=$i '$1 == "command" && $2 == i { print $3 }' "$scratch/out")
+    # process_rounds gives the first's time to this one's: its inverse is this one's to the
+    # first's (the median of an odd number of rounds turns with it).
+    ratio=$(awk -v i=$i '$1 == "ratio" && $2 == i { printf "%.4f", 1 / $3 }' "$scratch/out")
+    printf '  %-60s %9s µs  %s\n' "$python" "$time" "${ratio:-1.0000}"
+    i=$((i + 1))
   done
-  unset took
 done

@@ -228,8 +228,13 @@ TEST_F(FwlaunchTest, AnotherUsersLockOnTheSharedDataFolderStopsNoPurge) {
     pid_t holder = fork();
     ASSERT_GE(holder, 0);
     if (holder == 0) {
+      // Holding none of the test's streams, and the lock itself (--no-fork), so that it ends
+      // with the kill below.
+      int null = open("/dev/null", O_RDWR);
+      for (int stream : {0, 1, 2}) dup2(null, stream);
       if (setgid(kOtherUser) != 0 || setuid(kOtherUser) != 0) _exit(126);
-      execl("/usr/bin/flock", "flock", kind, Shared().c_str(), "sleep", "60", nullptr);
+      execl("/usr/bin/flock", "flock", "--no-fork", kind, Shared().c_str(), "sleep", "60",
+            nullptr);
       _exit(127);
     }
     // Held once the folder cannot be locked exclusively here.
