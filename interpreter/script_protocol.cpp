@@ -67,21 +67,29 @@ class Session {
   std::vector<char> home_;
 };
 
-// sys.path: the working folder, then the standard library's places. A reason when the
-// interpreter refuses.
-std::string SetSearchPath(const PythonApi& api, const std::string& working_folder,
-                          const std::vector<std::string>& library_path) {
-  ObjectRef path(api, api.PyList_New(0));
-  if (!path) return "no list for sys.path";
+// Sets sys.NAME to a list of the texts. A reason when the interpreter refuses.
+std::string SetSysList(const PythonApi& api, const char* name,
+                       const std::vector<std::string>& texts) {
+  std::string refused = std::string("sys.") + name + " refused";
+  ObjectRef list(api, api.PyList_New(0));
+  if (!list) return refused;
+  for (const std::string& text : texts) {
+    ObjectRef entry(api, api.PyString_FromString(text.c_str()));
+    if (!entry || api.PyList_Append(list.get(), entry.get()) != 0) return refused;
+  }
+  std::string writable_name = name;
+  if (api.PySys_SetObject(writable_name.data(), list.get()) != 0) return refused;
+  return {};
+}
+
+// sys.path: the working folder, then the standard library's places. sys.argv: [''], as an
+// interpreter started without a script has it, which argparse, optparse and doctest read.
+std::string SetSysLists(const PythonApi& api, const std::string& working_folder,
+                        const std::vector<std::string>& library_path) {
   std::vector<std::string> folders{working_folder};
   folders.insert(folders.end(), library_path.begin(), library_path.end());
-  for (const std::string& folder : folders) {
-    ObjectRef entry(api, api.PyString_FromString(folder.c_str()));
-    if (!entry || api.PyList_Append(path.get(), entry.get()) != 0) return "sys.path refused";
-  }
-  char name[] = "path";
-  if (api.PySys_SetObject(name, path.get()) != 0) return "sys.path refused";
-  return {};
+  std::string refused = SetSysList(api, "path", folders);
+  return refused.empty() ? SetSysList(api, "argv", {""}) : refused;
 }
 
 ScriptOutcome Ended(ScriptEnd end, int exit_status = -1, std::string reason = {}) {
@@ -157,7 +165,7 @@ ScriptOutcome CallFunction(const PythonApi& api, const ScriptRequest& request,
 ScriptOutcome RunScriptProtocol(const PythonApi& api, const ScriptRequest& request,
                                 const InterpreterSetup& setup, Narrator* narrator) {
   Session session(api, request.working_folder, setup);
-  std::string refused = SetSearchPath(api, request.working_folder, setup.library_path);
+  std::string refused = SetSysLists(api, request.working_folder, setup.library_path);
   if (refused.empty() && setup.after_path) refused = setup.after_path();
   if (!refused.empty()) {
     api.PyErr_Clear();

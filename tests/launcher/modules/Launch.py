@@ -331,3 +331,17 @@ def NestedKeepsFile(library, image, folder, binary):
     if status != 7:
         return status
     return 0 if os.path.exists(path) else 4
+
+
+def ParseArguments(library, image, *arguments):
+    # The further arguments read with argparse, as a script written for a started interpreter
+    # reads them: 20 plus --count, when sys.argv is what such an interpreter has.
+    import argparse
+    import sys
+    if sys.argv != ['']:
+        return 1
+    parser = argparse.ArgumentParser(description='reads its further arguments')
+    parser.add_argument('--count', type=int, default=0)
+    parser.add_argument('name')
+    parsed = parser.parse_args(list(arguments))
+    return 20 + parsed.count if parsed.name == 'image' else 2
