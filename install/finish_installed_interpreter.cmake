@@ -5,7 +5,8 @@
 set(root "$ENV{DESTDIR}${CMAKE_INSTALL_PREFIX}/${FWLAUNCH_PRIVATE_LIB}")
 
 if(CMAKE_INSTALL_DO_STRIP)
-  file(GLOB_RECURSE objects "${root}/libpython2.7.so.1.0" "${root}/python2.7/*.so")
+  file(GLOB_RECURSE objects "${root}/libpython2.7.so.1.0" "${root}/python2.7/*.so"
+       "${root}/python/bin/python2.7")
   foreach(object ${objects})
     execute_process(COMMAND "${FWLAUNCH_STRIP}" --strip-unneeded "${object}"
                     RESULT_VARIABLE failed)

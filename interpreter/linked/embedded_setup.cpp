@@ -11,6 +11,7 @@
 #include "interpreter/linked/locale_encodings.h"
 #include "interpreter/linked/pyd_finder.h"
 #include "platform/dynamic_library.h"
+#include "platform/file_system.h"
 
 namespace fwlaunch::interpreter {
 
@@ -23,29 +24,50 @@ constexpr const char* kStdlibSubfolders[] = {"", "/plat-linux2", "/lib-tk", "/li
 // The standard library lies beside the interpreter's own library, as a CPython installation
 // lays them out (lib/libpython2.7.so, lib/python2.7/) and as an installed fwlaunch carries them
 // (lib/fwlaunch/): found from where the loader found the library, no path is built in.
-std::optional<std::string> StandardLibraryFolder() {
-  std::optional<std::string> folder =
-      platform::FolderOfLibraryHolding(reinterpret_cast<const void*>(&Py_Initialize));
-  if (!folder) return std::nullopt;
-  return *folder + "python2.7";
+std::optional<std::string> InterpreterLibraryFolder() {
+  return platform::FolderOfLibraryHolding(reinterpret_cast<const void*>(&Py_Initialize));
+}
+
+// The interpreter's program, for a script that starts Python: as a CPython installation lays
+// it out (lib/../bin/python2.7), or in the private prefix an installed fwlaunch carries
+// (lib/fwlaunch/python/bin/python2.7). Empty when neither is there, as an interpreter that
+// cannot find its program has it; never a python found on PATH, which may be any other.
+std::string InterpreterProgram(const std::string& library_folder) {
+  std::string parent = library_folder.substr(0, library_folder.find_last_of('/'));
+  parent = parent.substr(0, parent.find_last_of('/') + 1);
+  for (const std::string& path :
+       {parent + "bin/python2.7", library_folder + "python/bin/python2.7"}) {
+    if (platform::IsRegularFile(path)) return path;
+  }
+  return {};
+}
+
+void SetExecutable(const std::string& program) {
+  PyObject* text = PyString_FromString(program.c_str());
+  if (text == nullptr) throw std::runtime_error("sys.executable cannot be made");
+  int refused = PySys_SetObject(const_cast<char*>("executable"), text);
+  Py_DECREF(text);
+  if (refused != 0) throw std::runtime_error("sys.executable refused");
 }
 
 }  // namespace
 
 InterpreterSetup EmbeddedSetup(const std::string& working_folder, std::string* failure) {
   InterpreterSetup setup;
-  std::optional<std::string> stdlib_folder = StandardLibraryFolder();
-  if (!stdlib_folder) {
+  std::optional<std::string> library_folder = InterpreterLibraryFolder();
+  if (!library_folder) {
     *failure = "the interpreter's library cannot be located";
     return setup;
   }
   for (const char* subfolder : kStdlibSubfolders)
-    setup.library_path.push_back(*stdlib_folder + subfolder);
+    setup.library_path.push_back(*library_folder + "python2.7" + subfolder);
+  std::string program = InterpreterProgram(*library_folder);
 
   auto encodings = std::make_shared<LocaleEncodings>();
-  setup.after_path = [working_folder, library_path = setup.library_path,
+  setup.after_path = [working_folder, library_path = setup.library_path, program,
                       encodings]() -> std::string {
     try {
+      SetExecutable(program);
       InstallPydFinder(working_folder);
       // Put before the .pyd finder, so that no "codecs.pyd" in the working folder is asked.
       InstallLazyCodecs(library_path);

@@ -1,6 +1,6 @@
 // What the interpreter linked into the module (Linux) needs around the common protocol: its
-// standard library beside its own library, ".pyd" modules through a finder of our own, the
-// codecs loaded when first needed, and the locale's encodings.
+// standard library beside its own library, its program as sys.executable, ".pyd" modules
+// through a finder of our own, the codecs loaded when first needed, and the locale's encodings.
 #pragma once
 
 #include <string>

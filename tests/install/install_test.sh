@@ -30,6 +30,7 @@ module=$tree/lib/fwlaunch/libfwlaunch-interpreter.so
 runpath=$(readelf -d "$module" | sed -n 's/.*(RUNPATH).*\[\(.*\)\]/\1/p')
 [ "$runpath" = '$ORIGIN' ] || fail "the interpreter module's run path is '$runpath'"
 for file in lib/fwlaunch/libpython2.7.so.1.0 lib/fwlaunch/python2.7/os.py lib/fwlaunch/Script.dll \
+  lib/fwlaunch/python/bin/python2.7 lib/fwlaunch/python/lib/python2.7/os.py \
   include/fwlaunch/script_library.h share/pkgconfig/fwlaunch-script-library.pc \
   share/cmake/fwlaunch/fwlaunchConfig.cmake share/cmake/fwlaunch/fwlaunchConfigVersion.cmake \
   share/fwlaunch/firmware.py share/man/man1/fwlaunch.1.gz share/man/man1/fwlaunch-trace.1.gz \
@@ -71,12 +72,19 @@ mkdir -p "$work/tmp/QALM"
 cp "$tree/lib/fwlaunch/Script.dll" "$work/tmp/QALM/"
 cat >"$work/Launch.py" <<'PY'
 import firmware
+import subprocess
+import sys
 import zlib
 
 
 def Check(library, image, expected):
     fw = firmware.Firmware(library, image)
-    # The standard library (zlib) and the helper module both answer.
+    # The standard library (zlib) and the helper module both answer, and sys.executable starts
+    # this very interpreter from the tree's private prefix.
+    started = subprocess.check_output(
+        [sys.executable, '-c', 'import sys, zlib; sys.stdout.write(sys.version)'])
+    if not sys.executable.endswith('/lib/fwlaunch/python/bin/python2.7') or started != sys.version:
+        return 2
     return 7 if fw.read('data.bin') == expected and zlib.crc32('') == 0 else 1
 PY
 printf 'payload' >"$work/data.bin"

@@ -345,3 +345,22 @@ def ParseArguments(library, image, *arguments):
     parser.add_argument('name')
     parsed = parser.parse_args(list(arguments))
     return 20 + parsed.count if parsed.name == 'image' else 2
+
+
+def StartPython(*args):
+    # 3 when sys.executable starts this very interpreter (the same version and build), and a
+    # pool of two workers maps; 4 or 5 when either does not.
+    import multiprocessing
+    import subprocess
+    import sys
+    started = subprocess.check_output(
+        [sys.executable, '-c', 'import sys; sys.stdout.write(sys.version)'])
+    if started != sys.version:
+        return 4
+    pool = multiprocessing.Pool(2)
+    try:
+        absolute = pool.map(abs, [-1, -2, -3])
+    finally:
+        pool.close()
+        pool.join()
+    return 3 if absolute == [1, 2, 3] else 5

@@ -84,6 +84,21 @@ TEST_F(FwlaunchTest, EncodingsMatchABareStartOfTheInterpreter) {
   }
 }
 
+// A script that starts Python (subprocess with sys.executable, a pool of workers) gets the
+// interpreter it runs in, never a python that comes first on PATH.
+TEST_F(FwlaunchTest, AScriptStartsThePythonItRunsIn) {
+  fs::path decoy = scratch.path() / "decoy";
+  fs::create_directories(decoy);
+  for (const char* name : {"python", "python2", "python2.7"}) {
+    WriteFile(decoy / name, "#!/bin/sh\nexit 9\n");
+    fs::permissions(decoy / name, fs::perms::owner_all);
+  }
+  options.environment["PATH"] = decoy.string() + ":/usr/bin:/bin";
+  ProgramRun run = Launch("StartPython");
+  EXPECT_EQ(run.exit_status, 3) << run.out << run.err;
+  EXPECT_TRUE(Purged());
+}
+
 TEST_F(FwlaunchTest, WithoutATemporaryFolderTheWorkingFolderIsQalmHere) {
   fs::path here = scratch.path() / "here";
   fs::create_directories(here);
