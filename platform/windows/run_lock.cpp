@@ -14,6 +14,8 @@
 #include <map>
 #include <utility>
 
+#include "platform/windows/folder_key.h"
+
 namespace fwlaunch::platform {
 
 struct RunLock::State {
@@ -25,21 +27,8 @@ struct RunLock::State {
 
 namespace {
 
-// FNV-1a of the folder's full path, lower-cased: Windows names files without regard to case.
 std::string LockName(const std::string& folder) {
-  char full[1024] = {};
-  DWORD length = GetFullPathNameA(folder.c_str(), sizeof full, full, nullptr);
-  std::string path = (length > 0 && length < sizeof full) ? std::string(full, length) : folder;
-  std::uint64_t hash = 0xcbf29ce484222325ull;
-  for (char c : path) {
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    if (c == '/') c = '\\';
-    hash = (hash ^ static_cast<unsigned char>(c)) * 0x100000001b3ull;
-  }
-  char name[64];
-  std::snprintf(name, sizeof name, "Local\\fwlaunch-run-%016llx",
-                static_cast<unsigned long long>(hash));
-  return name;
+  return "Local\\fwlaunch-run-" + FolderKey(folder);
 }
 
 DWORD* OwnerView(HANDLE record) {

@@ -16,9 +16,12 @@
 #include <utility>
 #include <vector>
 
+#include "platform/windows/folder_key.h"
+
 namespace fwlaunch::platform {
 
 struct SharedDataClaim::State {
+  std::string folder;
   HANDLE mark = nullptr;
   HANDLE decision = nullptr;
   bool deciding = false;
@@ -26,23 +29,30 @@ struct SharedDataClaim::State {
 
 namespace {
 
-constexpr wchar_t kDecisionName[] = L"Global\\fwlaunch-BrenvikProductTQLN-purge";
 // How long a run waits for another run's purge, or for a mutex that may never be released.
 constexpr DWORD kDecisionWait = 30000;
 
-std::wstring MarkName(DWORD process) {
-  return L"Global\\fwlaunch-BrenvikProductTQLN-run-" + std::to_wstring(process);
+// The objects of one shared data folder, named after it: runs that purge different folders
+// never meet.
+std::wstring ObjectName(const std::string& folder, const std::string& what) {
+  std::string name = "Global\\fwlaunch-shared-" + FolderKey(folder) + "-" + what;
+  return std::wstring(name.begin(), name.end());
+}
+
+std::wstring MarkName(const std::string& folder, DWORD process) {
+  return ObjectName(folder, "run-" + std::to_string(process));
 }
 
 // Every user's runs may wait for and take the mutex.
-HANDLE OpenDecisionMutex() {
+HANDLE OpenDecisionMutex(const std::string& folder) {
+  std::wstring name = ObjectName(folder, "purge");
   PSECURITY_DESCRIPTOR descriptor = nullptr;
   SECURITY_ATTRIBUTES everyone = {sizeof everyone, nullptr, FALSE};
   if (ConvertStringSecurityDescriptorToSecurityDescriptorW(L"D:(A;;0x00100001;;;WD)",
                                                            SDDL_REVISION_1, &descriptor, nullptr))
     everyone.lpSecurityDescriptor = descriptor;
-  HANDLE mutex = CreateMutexW(&everyone, FALSE, kDecisionName);
-  if (mutex == nullptr) mutex = OpenMutexW(SYNCHRONIZE | MUTEX_MODIFY_STATE, FALSE, kDecisionName);
+  HANDLE mutex = CreateMutexW(&everyone, FALSE, name.c_str());
+  if (mutex == nullptr) mutex = OpenMutexW(SYNCHRONIZE | MUTEX_MODIFY_STATE, FALSE, name.c_str());
   if (descriptor != nullptr) LocalFree(descriptor);
   return mutex;
 }
@@ -74,8 +84,8 @@ bool RunsThisProgram(DWORD process, const std::wstring& own_folder) {
 }
 
 // A mark exists whether or not this user may open it.
-bool MarkExists(DWORD process) {
-  HANDLE mark = OpenEventW(SYNCHRONIZE, FALSE, MarkName(process).c_str());
+bool MarkExists(const std::string& folder, DWORD process) {
+  HANDLE mark = OpenEventW(SYNCHRONIZE, FALSE, MarkName(folder, process).c_str());
   if (mark != nullptr) {
     CloseHandle(mark);
     return true;
@@ -83,7 +93,7 @@ bool MarkExists(DWORD process) {
   return GetLastError() == ERROR_ACCESS_DENIED;
 }
 
-std::optional<long> OtherActiveRun() {
+std::optional<long> OtherActiveRun(const std::string& folder) {
   std::wstring own = Lower(ExecutablePath(GetCurrentProcess()));
   std::wstring own_folder = own.substr(0, own.find_last_of(L"\\/") + 1);
   HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
@@ -94,7 +104,7 @@ std::optional<long> OtherActiveRun() {
   for (BOOL more = Process32FirstW(snapshot, &entry); more && !found;
        more = Process32NextW(snapshot, &entry)) {
     DWORD process = entry.th32ProcessID;
-    if (process != GetCurrentProcessId() && MarkExists(process) &&
+    if (process != GetCurrentProcessId() && MarkExists(folder, process) &&
         RunsThisProgram(process, own_folder))
       found = static_cast<long>(process);
   }
@@ -119,8 +129,9 @@ SharedDataClaim SharedDataClaim::Take(const std::string& folder) {
   DWORD attributes = GetFileAttributesA(folder.c_str());
   if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_DIRECTORY))
     return SharedDataClaim(std::move(state));
-  state->mark = CreateEventW(nullptr, TRUE, FALSE, MarkName(GetCurrentProcessId()).c_str());
-  state->decision = OpenDecisionMutex();
+  state->folder = folder;
+  state->mark = CreateEventW(nullptr, TRUE, FALSE, MarkName(folder, GetCurrentProcessId()).c_str());
+  state->decision = OpenDecisionMutex(folder);
   // A run that purges keeps the mutex until it is done: wait for that, not longer.
   if (state->decision != nullptr && Taken(WaitForSingleObject(state->decision, kDecisionWait)))
     ReleaseMutex(state->decision);
@@ -134,7 +145,7 @@ std::optional<long> SharedDataClaim::ActiveRunBesidesThis() {
   // Out before looking, under the mutex: of two runs ending together, the second sees the
   // first out and purges.
   CloseHandle(std::exchange(state_->mark, nullptr));
-  std::optional<long> other = OtherActiveRun();
+  std::optional<long> other = OtherActiveRun(state_->folder);
   if (other && state_->deciding) {
     ReleaseMutex(state_->decision);
     state_->deciding = false;

@@ -23,6 +23,11 @@ TEST_F(FwlaunchTest, TheInterpreterIsUsedInTheDocumentedOrder) {
                          "PyString_FromString " + library + "DLLs\n"
                          "PyList_Append " + library + "DLLs\n"
                          "PySys_SetObject path\n"
+                         // sys.argv: [''].
+                         "PyList_New 0\n"
+                         "PyString_FromString \n"
+                         "PyList_Append \n"
+                         "PySys_SetObject argv\n"
                          "PyString_FromString Launch\n"
                          "PyImport_Import Launch\n"
                          "PyModule_GetDict\n"
