@@ -4,8 +4,10 @@
 # Usage: scripts/setup.sh [product|test|fuzz|bench|windows|all]   (default: all)
 set -euo pipefail
 
-# The product, and what building its CPython 2.7.18 needs (expat is linked as distributions do).
-product=(cmake g++ make zlib1g-dev libdeflate-dev libexpat1-dev binutils)
+# The product, and what building its CPython 2.7.18 needs (expat is linked as distributions do;
+# OpenSSL, bzip2 and SQLite for the modules a script may import: ssl, hashlib, bz2, sqlite3).
+product=(cmake g++ make zlib1g-dev libdeflate-dev libexpat1-dev binutils libssl-dev libbz2-dev
+  libsqlite3-dev)
 case "${1:-all}" in
   product) packages=("${product[@]}") ;;
   # locales: the character sets the encoding tests compile locales from.

@@ -26,6 +26,7 @@ neutral_source=/usr/src/python2.7
 # none, since they are loaded into a process that already holds the library.
 link_program='-Xlinker -export-dynamic -Wl,-rpath,\$$ORIGIN/../lib'
 
+"$here/adapt_source.sh" "$source"
 mkdir -p "$work/build"
 cd "$work/build"
 trained="$work/profile-task.done"
@@ -60,4 +61,4 @@ find "$work/stage" -name '_sysconfigdata.py*' -exec sed -i "s|$work|$neutral_sou
 rm -f "$work/stage$neutral_prefix"/lib/python2.7/_sysconfigdata.py[co]
 mkdir -p "$(dirname "$prefix")"
 mv "$work/stage$neutral_prefix" "$prefix"
-"$prefix/bin/python2.7" -c 'import zlib, ctypes, struct, pyexpat'
+"$prefix/bin/python2.7" -c 'import zlib, ctypes, struct, pyexpat, _hashlib, _ssl, bz2, _sqlite3'

@@ -364,3 +364,21 @@ def StartPython(*args):
         pool.close()
         pool.join()
     return 3 if absolute == [1, 2, 3] else 5
+
+
+def StandardModules(*args):
+    # 6 when the modules of the standard build that wrap system libraries are there: hashlib's
+    # digests are OpenSSL's (ripemd160 among them), and ssl, bz2 and sqlite3 work.
+    import bz2
+    import hashlib
+    import sqlite3
+    import ssl
+    if hashlib.md5.__name__ != 'openssl_md5' or hashlib.new('ripemd160', 'abc').hexdigest() != \
+            '8eb208f7e05d987a9b044a8e98c6b087f15a0bfc':
+        return 1
+    if bz2.decompress(bz2.compress('payload')) != 'payload':
+        return 2
+    database = sqlite3.connect(':memory:')
+    if database.execute('select 40 + 2').fetchone() != (42,):
+        return 3
+    return 6 if ssl.OPENSSL_VERSION else 4
