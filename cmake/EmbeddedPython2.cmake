@@ -64,9 +64,9 @@ if(NOT WIN32)
 endif()
 
 # Puts the Windows interpreter beside the programs in FOLDER, as they find it: python27.dll,
-# python27.zip and the extension modules in DLLs\.
+# python27.zip, the extension modules in DLLs\ and python.exe.
 function(fwlaunch_place_windows_interpreter TARGET FOLDER)
-  set(outputs "${FOLDER}/python27.dll" "${FOLDER}/python27.zip")
+  set(outputs "${FOLDER}/python27.dll" "${FOLDER}/python27.zip" "${FOLDER}/python.exe")
   foreach(pyd ${FWLAUNCH_WINDOWS_PYDS})
     get_filename_component(name "${pyd}" NAME)
     list(APPEND outputs "${FOLDER}/DLLs/${name}")
@@ -74,7 +74,8 @@ function(fwlaunch_place_windows_interpreter TARGET FOLDER)
   add_custom_command(OUTPUT ${outputs}
     COMMAND "${CMAKE_COMMAND}" -E make_directory "${FOLDER}/DLLs"
     COMMAND "${CMAKE_COMMAND}" -E copy_if_different "${FWLAUNCH_WINDOWS_PYTHON}/python27.dll"
-            "${FWLAUNCH_WINDOWS_PYTHON}/python27.zip" "${FOLDER}"
+            "${FWLAUNCH_WINDOWS_PYTHON}/python27.zip" "${FWLAUNCH_WINDOWS_PYTHON}/python.exe"
+            "${FOLDER}"
     COMMAND "${CMAKE_COMMAND}" -E copy_if_different ${FWLAUNCH_WINDOWS_PYDS} "${FOLDER}/DLLs"
     COMMENT "Placing the interpreter in ${FOLDER}"
     VERBATIM)

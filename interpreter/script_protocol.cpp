@@ -82,14 +82,25 @@ std::string SetSysList(const PythonApi& api, const char* name,
   return {};
 }
 
+// sys.executable: the interpreter's program; left as the interpreter found it when there is
+// none (empty on Linux, this program on Windows).
+std::string SetExecutable(const PythonApi& api, const std::string& executable) {
+  if (executable.empty()) return {};
+  ObjectRef text(api, api.PyString_FromString(executable.c_str()));
+  char name[] = "executable";
+  if (!text || api.PySys_SetObject(name, text.get()) != 0) return "sys.executable refused";
+  return {};
+}
+
 // sys.path: the working folder, then the standard library's places. sys.argv: [''], as an
 // interpreter started without a script has it, which argparse, optparse and doctest read.
 std::string SetSysLists(const PythonApi& api, const std::string& working_folder,
-                        const std::vector<std::string>& library_path) {
+                        const InterpreterSetup& setup) {
   std::vector<std::string> folders{working_folder};
-  folders.insert(folders.end(), library_path.begin(), library_path.end());
+  folders.insert(folders.end(), setup.library_path.begin(), setup.library_path.end());
   std::string refused = SetSysList(api, "path", folders);
-  return refused.empty() ? SetSysList(api, "argv", {""}) : refused;
+  if (refused.empty()) refused = SetSysList(api, "argv", {""});
+  return refused.empty() ? SetExecutable(api, setup.executable) : refused;
 }
 
 ScriptOutcome Ended(ScriptEnd end, int exit_status = -1, std::string reason = {}) {
@@ -165,7 +176,7 @@ ScriptOutcome CallFunction(const PythonApi& api, const ScriptRequest& request,
 ScriptOutcome RunScriptProtocol(const PythonApi& api, const ScriptRequest& request,
                                 const InterpreterSetup& setup, Narrator* narrator) {
   Session session(api, request.working_folder, setup);
-  std::string refused = SetSysLists(api, request.working_folder, setup.library_path);
+  std::string refused = SetSysLists(api, request.working_folder, setup);
   if (refused.empty() && setup.after_path) refused = setup.after_path();
   if (!refused.empty()) {
     api.PyErr_Clear();

@@ -17,6 +17,9 @@ namespace fwlaunch::interpreter {
 struct InterpreterSetup {
   // The standard library's places, after the working folder on sys.path.
   std::vector<std::string> library_path;
+  // The interpreter's own program, as sys.executable: what a script starts Python with
+  // (subprocess, multiprocessing's workers). Empty when there is none.
+  std::string executable;
   // Once sys.path is set, before Launch is imported (Linux: the .pyd finder, the codecs,
   // the locale's encodings); a reason when it fails.
   std::function<std::string()> after_path;

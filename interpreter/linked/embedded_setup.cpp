@@ -42,13 +42,6 @@ std::string InterpreterProgram(const std::string& library_folder) {
   return {};
 }
 
-void SetExecutable(const std::string& program) {
-  PyObject* text = PyString_FromString(program.c_str());
-  if (text == nullptr) throw std::runtime_error("sys.executable cannot be made");
-  int refused = PySys_SetObject(const_cast<char*>("executable"), text);
-  Py_DECREF(text);
-  if (refused != 0) throw std::runtime_error("sys.executable refused");
-}
 
 }  // namespace
 
@@ -61,13 +54,12 @@ InterpreterSetup EmbeddedSetup(const std::string& working_folder, std::string* f
   }
   for (const char* subfolder : kStdlibSubfolders)
     setup.library_path.push_back(*library_folder + "python2.7" + subfolder);
-  std::string program = InterpreterProgram(*library_folder);
+  setup.executable = InterpreterProgram(*library_folder);
 
   auto encodings = std::make_shared<LocaleEncodings>();
-  setup.after_path = [working_folder, library_path = setup.library_path, program,
+  setup.after_path = [working_folder, library_path = setup.library_path,
                       encodings]() -> std::string {
     try {
-      SetExecutable(program);
       InstallPydFinder(working_folder);
       // Put before the .pyd finder, so that no "codecs.pyd" in the working folder is asked.
       InstallLazyCodecs(library_path);

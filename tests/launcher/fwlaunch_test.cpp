@@ -157,6 +157,15 @@ TEST_F(FwlaunchTest, TheInterpreterRunsOptimisedWithoutSiteFromTheWorkingFolder)
 
 
 
+// A script that starts Python (subprocess with sys.executable, a pool of workers) gets the
+// interpreter it runs in, and no worker starts a run of the launcher.
+TEST_F(FwlaunchTest, AScriptStartsThePythonItRunsIn) {
+  ProgramRun run = Launch("StartPython");
+  EXPECT_EQ(run.exit_status, 3) << run.out << run.err;
+  EXPECT_EQ(run.out, "");
+  EXPECT_TRUE(Purged());
+}
+
 TEST_F(FwlaunchTest, AScriptReadsItsFurtherArgumentsWithArgparse) {
   EXPECT_EQ(Launch("ParseArguments", {"--count", "3", "image"}).exit_status, 23);
   // argparse's own error path (usage on standard error, SystemExit) ends the function.

@@ -349,7 +349,9 @@ def ParseArguments(library, image, *arguments):
 
 def StartPython(*args):
     # 3 when sys.executable starts this very interpreter (the same version and build), and a
-    # pool of two workers maps; 4 or 5 when either does not.
+    # pool of two workers maps a firmware module's function (workers that are new processes,
+    # as on Windows, import it from the working folder); 4 or 5 when either does not.
+    import helper
     import multiprocessing
     import subprocess
     import sys
@@ -359,11 +361,11 @@ def StartPython(*args):
         return 4
     pool = multiprocessing.Pool(2)
     try:
-        absolute = pool.map(abs, [-1, -2, -3])
+        doubled = pool.map(helper.double, [1, 2, 3])
     finally:
         pool.close()
         pool.join()
-    return 3 if absolute == [1, 2, 3] else 5
+    return 3 if doubled == [2, 4, 6] else 5
 
 
 def StandardModules(*args):

@@ -84,9 +84,8 @@ TEST_F(FwlaunchTest, EncodingsMatchABareStartOfTheInterpreter) {
   }
 }
 
-// A script that starts Python (subprocess with sys.executable, a pool of workers) gets the
-// interpreter it runs in, never a python that comes first on PATH.
-TEST_F(FwlaunchTest, AScriptStartsThePythonItRunsIn) {
+// Whatever python comes first on PATH, a script that starts Python gets the one it runs in.
+TEST_F(FwlaunchTest, AScriptStartsThePythonItRunsInNotOneOnPath) {
   fs::path decoy = scratch.path() / "decoy";
   fs::create_directories(decoy);
   for (const char* name : {"python", "python2", "python2.7"}) {
