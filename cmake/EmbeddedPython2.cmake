@@ -14,6 +14,9 @@ function(fwlaunch_own_cpython OUT TARGET)
   if(failed OR NOT IS_DIRECTORY "${prefix}")
     message(FATAL_ERROR "CPython 2.7.18 for ${TARGET} could not be built (see above)")
   endif()
+  # A change to the recipe configures the tree again, which builds and takes the new result.
+  file(GLOB recipe "${PROJECT_SOURCE_DIR}/cpython_build/${TARGET}/*")
+  set_property(DIRECTORY "${PROJECT_SOURCE_DIR}" APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${recipe})
   set(${OUT} "${prefix}" PARENT_SCOPE)
 endfunction()
 

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# The release's Windows sources assume Microsoft's compiler; under mingw-w64's gcc three spots
-# need a small change, made here on the unpacked copy (each edit must match exactly as often
+# The release's Windows sources assume Microsoft's compiler and C library; under mingw-w64's gcc
+# five spots need a small change, made here on the unpacked copy (each edit must match exactly as often
 # as expected, so that a different source fails here rather than building something else).
 # Usage: adapt_source.sh SOURCE
 set -euo pipefail
@@ -36,3 +36,60 @@ sed -i -E 's/\bstrcasecmp\b/dynload_strcasecmp/g' "$source/Python/dynload_win.c"
 edit Modules/_ctypes/callproc.c '^        delta =$' '        delta = 0;' 1
 edit Modules/_ctypes/callproc.c '^#if defined\(MS_WIN32\) \&\& !defined\(_WIN32_WCE\)$' \
   '#if defined(MS_WIN32) \&\& !defined(_WIN32_WCE) \&\& !defined(__MINGW32__)' 1
+
+# errnomodule.c: the release's build (Visual C++ 9) had no POSIX codes beyond the C standard's
+# and took the socket ones from WinSock (errno.ECONNREFUSED is WSAECONNREFUSED, 10061, as a
+# refused connection reports it). mingw-w64's errno.h defines those Visual C++ 10 added, with
+# other values: they are taken back for this one file, so that errno is the release's.
+cat >"$source/PC/errno_vc9.h" <<'HEADER'
+/* The error codes Visual C++ 9 lacked, which errnomodule.c then takes from WinSock or leaves
+   out, as the release's own build does. */
+#undef EAFNOSUPPORT
+#undef EADDRINUSE
+#undef EADDRNOTAVAIL
+#undef EISCONN
+#undef ENOBUFS
+#undef ECONNABORTED
+#undef EALREADY
+#undef ECONNREFUSED
+#undef ECONNRESET
+#undef EDESTADDRREQ
+#undef EHOSTUNREACH
+#undef EMSGSIZE
+#undef ENETDOWN
+#undef ENETRESET
+#undef ENETUNREACH
+#undef ENOPROTOOPT
+#undef ENOTSOCK
+#undef ENOTCONN
+#undef ECANCELED
+#undef EINPROGRESS
+#undef EOPNOTSUPP
+#undef EWOULDBLOCK
+#undef EOWNERDEAD
+#undef EPROTO
+#undef EPROTONOSUPPORT
+#undef EBADMSG
+#undef EIDRM
+#undef ENODATA
+#undef ENOLINK
+#undef ENOMSG
+#undef ENOSR
+#undef ENOSTR
+#undef ENOTRECOVERABLE
+#undef ETIME
+#undef ETXTBSY
+#undef ETIMEDOUT
+#undef ELOOP
+#undef EPROTOTYPE
+#undef EOVERFLOW
+#undef ENOTSUP
+HEADER
+edit Modules/errnomodule.c '^#include <windows.h>$' '#include <windows.h>\n#include "errno_vc9.h"' 1
+
+# _math.c: expm1 of a large negative x is exp(x) - 1, and the exp that mingw links reports the
+# underflow of exp(x) to 0 in errno, which the math module then takes for an overflow of the
+# result, -1.0 (Microsoft's exp reports none). The result is exact either way, and the math
+# module judges an overflow by the result itself.
+edit Modules/_math.c '^        return exp\(x\) - 1\.0;$' \
+  '        { double result = exp(x) - 1.0; errno = 0; return result; }' 1

@@ -24,6 +24,9 @@ struct SenderBalance {
 struct PairingState {
   SenderBalance senders[64];
   struct sigaction interpreter_action = {};
+  // Set once pairing began: a copy that comes late, after the interpreter has put back the
+  // default (its shutdown), is still the second of its pair and must not end the process.
+  std::atomic<bool> began{false};
 };
 PairingState pairing;
 
@@ -71,17 +74,15 @@ void OnInterruptCopy(int, siginfo_t* info, void* context) {
   int saved_errno = errno;
   // Only the launcher's copies count; the signal from anyone else is not an interrupt.
   if (info->si_code == SI_QUEUE && info->si_pid == getppid()) {
+    bool first = true;
+    if (pairing.began) {
+      if (std::atomic<int>* balance = BalanceOf(info->si_value.sival_int))
+        first = balance->fetch_sub(1) <= 0;
+    }
     struct sigaction current;
     sigaction(SIGINT, nullptr, &current);
     bool paired = (current.sa_flags & SA_SIGINFO) && current.sa_sigaction == OnDirectInterrupt;
-    if (!paired) {
-      Dispatch(current, info, context);
-    } else {
-      bool first = true;
-      if (std::atomic<int>* balance = BalanceOf(info->si_value.sival_int))
-        first = balance->fetch_sub(1) <= 0;
-      if (first) Dispatch(pairing.interpreter_action, info, context);
-    }
+    if (first) Dispatch(paired ? pairing.interpreter_action : current, info, context);
   }
   errno = saved_errno;
 }
@@ -115,6 +116,7 @@ void KeepOneInterruptOfEachPair() {
       (interpreter.sa_handler == SIG_DFL || interpreter.sa_handler == SIG_IGN))
     return;
   pairing.interpreter_action = interpreter;
+  pairing.began = true;
   struct sigaction direct = interpreter;
   direct.sa_sigaction = OnDirectInterrupt;
   direct.sa_flags = interpreter.sa_flags | SA_SIGINFO;

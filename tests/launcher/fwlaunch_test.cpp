@@ -166,6 +166,13 @@ TEST_F(FwlaunchTest, AScriptStartsThePythonItRunsIn) {
   EXPECT_TRUE(Purged());
 }
 
+// Where the interpreter's build could differ from the standard one (Windows' C library), it
+// does not: math.expm1 at -inf, and the errno of a refused connection.
+TEST_F(FwlaunchTest, TheInterpreterBehavesAsTheStandardBuild) {
+  ProgramRun run = Launch("StandardBehaviour");
+  EXPECT_EQ(run.exit_status, 8) << run.out << run.err;
+}
+
 TEST_F(FwlaunchTest, AScriptReadsItsFurtherArgumentsWithArgparse) {
   EXPECT_EQ(Launch("ParseArguments", {"--count", "3", "image"}).exit_status, 23);
   // argparse's own error path (usage on standard error, SystemExit) ends the function.

@@ -63,12 +63,14 @@ def Interrupt(library, image, marker):
     return 0
 
 
-def _await_interrupt(seconds):
-    # Whether a KeyboardInterrupt came within that time; a sleep that another signal cut short
-    # goes on.
+def _await_interrupt(seconds, marker=None):
+    # Whether a KeyboardInterrupt came within that time, saying it is ready (the marker) only
+    # once it would catch one; a sleep that another signal cut short goes on.
     import time
     deadline = time.time() + seconds
     try:
+        if marker:
+            _mark(marker)
         while time.time() < deadline:
             time.sleep(max(0, deadline - time.time()))
     except KeyboardInterrupt:
@@ -82,8 +84,7 @@ def CountInterrupts(library, image, marker, rounds='1'):
     # second after the last.
     count = 0
     for round in range(int(rounds)):
-        _mark(marker if round == 0 else '%s.%d' % (marker, round))
-        count += _await_interrupt(30)
+        count += _await_interrupt(30, marker if round == 0 else '%s.%d' % (marker, round))
     count += _await_interrupt(1)
     return 10 + count
 
@@ -384,3 +385,25 @@ def StandardModules(*args):
     if database.execute('select 40 + 2').fetchone() != (42,):
         return 3
     return 6 if ssl.OPENSSL_VERSION else 4
+
+
+def StandardBehaviour(*args):
+    # 8 when what the standard build does, this interpreter does: expm1 of -inf is -1.0, and a
+    # refused connection's errno is errno.ECONNREFUSED (on Windows, WinSock's code for both).
+    import errno
+    import math
+    import socket
+    if math.expm1(float('-inf')) != -1.0:
+        return 1
+    listener = socket.socket()
+    listener.bind(('127.0.0.1', 0))
+    port = listener.getsockname()[1]
+    listener.close()
+    client = socket.socket()
+    try:
+        client.connect(('127.0.0.1', port))
+    except socket.error as refused:
+        return 8 if refused.errno == errno.ECONNREFUSED else 2
+    finally:
+        client.close()
+    return 3
