@@ -151,11 +151,11 @@ for image in run noop; do
   row "C'. the same against the isolation floor (fork + embedded interpreter)" \
     "$(field "$out" command 0 3) µs" "$(field "$out" command 3 3) µs" \
     "$(series_ratio "$out" 3)" "—"
-  ours_kib=$(field "$out" command 0 4)
+  ours_kib=$(field "$out" command 0 4) user_kib=$(field "$out" command 1 4)
+  own_kib=$(field "$out" command 2 4)
   row "peak memory: fwlaunch, the user's, the project's bare" "$ours_kib KiB" \
-    "$(field "$out" command 1 4) KiB, $(field "$out" command 2 4) KiB" \
-    "$(mib_more "$ours_kib" "$(field "$out" command 1 4)"), $(mib_more "$ours_kib" "$(field "$out" command 2 4)")" \
-    "≤ +11 MiB"
+    "$user_kib KiB, $own_kib KiB" \
+    "$(mib_more "$ours_kib" "$user_kib"), $(mib_more "$ours_kib" "$own_kib")" "≤ +11 MiB"
 done
 
 echo "B. an interpreter-bound conversion: the demo's Intel HEX in pure Python of 4 MiB"
@@ -198,8 +198,9 @@ row "5. nested run, start to function ($filesystem)" "$(field "$root/nested.out"
   "$(series_ratio "$root/nested.out" 1)" "a few ms"
 
 echo
-echo "Host: $host. Whole runs in the user's temporary folder ($filesystem), $whole_runs rounds a series;"
-echo "A, B and C: the median over the series of the rounds' own ratios, then each series'."
+echo "Host: $host."
+echo "Whole runs in the user's temporary folder ($filesystem), $whole_runs rounds a series; A, B and"
+echo "C: the median over the series of the rounds' own ratios, then each series'."
 echo
 echo "| figure | fwlaunch | floor | ratio | target |"
 echo "|---|---|---|---|---|"

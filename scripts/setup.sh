@@ -30,7 +30,9 @@ done
 if ((${#missing[@]})); then
   echo "setup: installing ${missing[*]}"
   if [ "${1:-}" = windows ]; then
-    if [ "$(id -u)" -eq 0 ]; then dpkg --add-architecture i386; else sudo dpkg --add-architecture i386; fi
+    as_root=()
+    [ "$(id -u)" -eq 0 ] || as_root=(sudo)
+    "${as_root[@]}" dpkg --add-architecture i386
   fi
   # shellcheck source=lib/apt_install.sh
   source "$(dirname "$0")/lib/apt_install.sh"

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The release's Windows sources assume Microsoft's compiler and C library; under mingw-w64's gcc
-# five spots need a small change, made here on the unpacked copy (each edit must match exactly as often
-# as expected, so that a different source fails here rather than building something else).
+# five spots need a small change, made here on the unpacked copy (each edit must match exactly
+# as often as expected, so that a different source fails here rather than building something
+# else).
 # Usage: adapt_source.sh SOURCE
 set -euo pipefail
 source=$1

@@ -1,6 +1,6 @@
 // The interpreter bound at run time from python27.dll (Windows): its standard library is
-// python27.zip and the extension modules in DLLs\ beside the DLL, its program python.exe. ".pyd" modules are the
-// interpreter's own kind of extension there and need no finder.
+// python27.zip and the extension modules in DLLs\ beside the DLL, its program python.exe.
+// ".pyd" modules are the interpreter's own kind of extension there and need no finder.
 #include <optional>
 #include <string>
 

@@ -29,7 +29,8 @@ case "$mode" in
     (cd "$scratch" && cmake -E tar xf "$zip") || fail "cannot unpack $zip"
     unpacked=$(find "$scratch" -maxdepth 1 -type d -name 'fwlaunch-*-win32')
     for file in fwlaunch.exe fwlaunch-trace.exe fwpack.exe Script.dll python27.dll python27.zip \
-                python.exe DLLs/_ctypes.pyd include/fwlaunch/script_library.h firmware.py README.txt \
+                python.exe DLLs/_ctypes.pyd include/fwlaunch/script_library.h firmware.py \
+                README.txt \
                 licenses/FWLAUNCH-LICENSE.txt licenses/PYTHON-LICENSE.txt; do
       [ -e "$unpacked/$file" ] || fail "the package has no $file"
     done
