@@ -46,7 +46,9 @@ std::optional<std::string> FirstLinkBelow(const std::string& folder, std::string
 bool RemoveFile(const std::string& path);
 
 // Writes bytes to path through a temporary file beside it that is renamed into place only when
-// whole and on disk, so that a failure never leaves a half-written file under that name.
+// whole and on disk, so that a failure never leaves a half-written file under that name. A
+// request to end the process waits until the temporary file is gone; the caller's process
+// lets a file-size limit fail the write (PrepareProcess).
 Status WriteFileAtomically(const std::string& path, const std::string& bytes);
 
 // A number no other process or load of a library is likely to draw.

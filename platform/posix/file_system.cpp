@@ -1,7 +1,6 @@
 #include "platform/file_system.h"
 
 #include <fcntl.h>
-#include <signal.h>
 #include <sys/random.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -86,24 +85,6 @@ bool RemoveFile(const std::string& path) { return unlink(path.c_str()) == 0; }
 
 namespace {
 
-// For its lifetime, a write past the file-size limit fails with EFBIG rather than raising
-// SIGXFSZ, whose default ends the process.
-class FileSizeSignalIgnored {
- public:
-  FileSizeSignalIgnored() {
-    struct sigaction ignore = {};
-    ignore.sa_handler = SIG_IGN;
-    sigemptyset(&ignore.sa_mask);
-    sigaction(SIGXFSZ, &ignore, &saved_);
-  }
-  FileSizeSignalIgnored(const FileSizeSignalIgnored&) = delete;
-  FileSizeSignalIgnored& operator=(const FileSizeSignalIgnored&) = delete;
-  ~FileSizeSignalIgnored() { sigaction(SIGXFSZ, &saved_, nullptr); }
-
- private:
-  struct sigaction saved_ = {};
-};
-
 // Writes the whole text to the descriptor and onto the disk; 0, or the errno of the failing
 // step.
 int WriteAndSync(int descriptor, const std::string& bytes) {
@@ -123,10 +104,8 @@ int WriteAndSync(int descriptor, const std::string& bytes) {
 }  // namespace
 
 Status WriteFileAtomically(const std::string& path, const std::string& bytes) {
-  // While the temporary file exists, a request to end waits (it is removed or renamed first),
-  // and a file-size limit fails the write instead of ending the process.
+  // While the temporary file exists, a request to end waits: it is removed or renamed first.
   RequestHold hold;
-  FileSizeSignalIgnored file_size_signal_ignored;
   std::string temporary = path + ".XXXXXX";
   int descriptor = mkostemp(temporary.data(), O_CLOEXEC);
   if (descriptor < 0)

@@ -25,6 +25,9 @@ constexpr char kHelp[] =
 
 int main(int argc, char** argv) {
   using namespace fwlaunch::fwpack;
+  // As the launcher: a file-size limit then fails a write, which removes its temporary file,
+  // instead of ending fwpack in the middle of it.
+  fwlaunch::platform::PrepareProcess();
   if (argc < 2) return UsageError("no command given");
   std::string command = argv[1];
   Arguments arguments(argv + 2, argv + argc);
