@@ -50,7 +50,8 @@ if(WIN32)
   if(NOT FWLAUNCH_WINDOWS_PYTHON)
     fwlaunch_own_cpython(FWLAUNCH_WINDOWS_PYTHON windows)
   endif()
-  file(GLOB FWLAUNCH_WINDOWS_PYDS "${FWLAUNCH_WINDOWS_PYTHON}/DLLs/*.pyd")
+  # The extension modules and the libraries they import (sqlite3.dll), as DLLs\ holds them.
+  file(GLOB FWLAUNCH_WINDOWS_EXTENSIONS "${FWLAUNCH_WINDOWS_PYTHON}/DLLs/*")
   message(STATUS "CPython 2.7 for Windows: ${FWLAUNCH_WINDOWS_PYTHON}")
 else()
   find_package(Python2 2.7 REQUIRED COMPONENTS Interpreter Development.Embed)
@@ -67,11 +68,11 @@ if(NOT WIN32)
 endif()
 
 # Puts the Windows interpreter beside the programs in FOLDER, as they find it: python27.dll,
-# python27.zip, the extension modules in DLLs\ and python.exe.
+# python27.zip, the extension modules (and sqlite3.dll) in DLLs\ and python.exe.
 function(fwlaunch_place_windows_interpreter TARGET FOLDER)
   set(outputs "${FOLDER}/python27.dll" "${FOLDER}/python27.zip" "${FOLDER}/python.exe")
-  foreach(pyd ${FWLAUNCH_WINDOWS_PYDS})
-    get_filename_component(name "${pyd}" NAME)
+  foreach(extension ${FWLAUNCH_WINDOWS_EXTENSIONS})
+    get_filename_component(name "${extension}" NAME)
     list(APPEND outputs "${FOLDER}/DLLs/${name}")
   endforeach()
   add_custom_command(OUTPUT ${outputs}
@@ -79,7 +80,7 @@ function(fwlaunch_place_windows_interpreter TARGET FOLDER)
     COMMAND "${CMAKE_COMMAND}" -E copy_if_different "${FWLAUNCH_WINDOWS_PYTHON}/python27.dll"
             "${FWLAUNCH_WINDOWS_PYTHON}/python27.zip" "${FWLAUNCH_WINDOWS_PYTHON}/python.exe"
             "${FOLDER}"
-    COMMAND "${CMAKE_COMMAND}" -E copy_if_different ${FWLAUNCH_WINDOWS_PYDS} "${FOLDER}/DLLs"
+    COMMAND "${CMAKE_COMMAND}" -E copy_if_different ${FWLAUNCH_WINDOWS_EXTENSIONS} "${FOLDER}/DLLs"
     COMMENT "Placing the interpreter in ${FOLDER}"
     VERBATIM)
   add_custom_target(${TARGET} ALL DEPENDS ${outputs})

@@ -55,12 +55,25 @@ if [ -f "$prefix/.complete" ]; then
   exit 0
 fi
 
+# Puts the upstream tarball ORIG of PACKAGE (or PACKAGE=VERSION) from bullseye into the
+# cache's source folder, unless a copy with the right checksum is there.
+fetch_source() {
+  local package=$1 orig=$2 sha=$3
+  local tarball="$cache/source/$orig" fetched
+  if [ ! -f "$tarball" ] || ! registry_check_sum "$tarball" "$sha" 2>/dev/null; then
+    fetched=$(registry_fetch_orig bullseye "$package" "$orig" "$sha" "$cache/source/fetch")
+    mv "$fetched" "$tarball"
+    rm -rf "$cache/source/fetch"
+  fi
+}
+fetch_source python2.7 "$CPYTHON_ORIG" "$CPYTHON_SHA256"
 tarball="$cache/source/$CPYTHON_ORIG"
-if [ ! -f "$tarball" ] || ! registry_check_sum "$tarball" "$CPYTHON_SHA256" 2>/dev/null; then
-  fetched=$(registry_fetch_orig bullseye python2.7 "$CPYTHON_ORIG" "$CPYTHON_SHA256" \
-              "$cache/source/fetch")
-  mv "$fetched" "$tarball"
-  rm -rf "$cache/source/fetch"
+# The libraries a target's recipe builds beside the interpreter (cpython_build/TARGET/externals).
+externals="$root/cpython_build/$target/externals"
+if [ -f "$externals" ]; then
+  while read -r package orig sha; do
+    fetch_source "$package" "$orig" "$sha"
+  done < <(grep -v '^#' "$externals")
 fi
 
 work=$(mktemp -d "$cache/work.XXXXXX")
@@ -70,7 +83,8 @@ echo "build-cpython: building CPython 2.7.18 for $target into $prefix (log: $log
 start=$(date +%s)
 tar -xzf "$tarball" -C "$work"
 rm -rf "$prefix"
-if ! "$root/cpython_build/$target/build.sh" "$work/Python-2.7.18" "$work" "$prefix" \
+if ! EXTERNAL_SOURCES="$cache/source" \
+     "$root/cpython_build/$target/build.sh" "$work/Python-2.7.18" "$work" "$prefix" \
      >"$log" 2>&1; then
   echo "build-cpython: the build failed; the end of $log:" >&2
   tail -n 30 "$log" | sed 's/^/  /' >&2

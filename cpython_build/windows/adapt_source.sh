@@ -94,3 +94,22 @@ edit Modules/errnomodule.c '^#include <windows.h>$' '#include <windows.h>\n#incl
 # module judges an overflow by the result itself.
 edit Modules/_math.c '^        return exp\(x\) - 1\.0;$' \
   '        { double result = exp(x) - 1.0; errno = 0; return result; }' 1
+
+# arraymodule.c: fromfile takes a short read for the end of the file unless the C library
+# marks the stream in error; Microsoft's marks a read from a stream opened only for writing,
+# the C library Wine and mingw provide does not. The file object knows whether it may be read,
+# so such a file is refused as the release refuses it: IOError.
+edit Modules/arraymodule.c '^    if \(!PyArg_ParseTuple\(args, "On:fromfile", \&f, \&n\)\)$' \
+  '    if (!PyArg_ParseTuple(args, "On:fromfile", \&f, \&n) || (PyFile_Check(f) \&\& !((PyFileObject *)f)->readable \&\& (errno = EBADF, PyErr_SetFromErrno(PyExc_IOError), 1)))' 1
+
+# zipimport.c: python27.zip carries the standard library's sources beside their bytecode, so
+# that tracebacks and inspect show its lines. A zip entry's time is local time, read back in
+# whatever time zone the machine has, so the bytecode cannot carry its source's time: it is
+# stamped 0, which no compiled file has, and such bytecode is taken without the comparison.
+edit Modules/zipimport.c '^    if \(mtime != 0 \&\& !eq_mtime\(get_uint32\(buf \+ 4\), mtime\)\) \{$' \
+  '    if (mtime != 0 \&\& get_uint32(buf + 4) != 0 \&\& !eq_mtime(get_uint32(buf + 4), mtime)) {' 1
+
+# _ssl.c: ssl.enum_certificates and enum_crls read the system's certificate stores with
+# crypt32, written for any Windows compiler but guarded by Microsoft's name; ssl.py imports
+# them on Windows.
+edit Modules/_ssl.c '^#ifdef _MSC_VER$' '#if defined(_MSC_VER) || defined(__MINGW32__)' 2

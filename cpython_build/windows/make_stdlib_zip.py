@@ -1,5 +1,6 @@
 # Compiles the standard library's modules to optimised bytecode and stores them in one zip, as
-# the interpreter imports them from python27.zip beside python27.dll. Left out: the tests, the
+# the interpreter imports them from python27.zip beside python27.dll, each with its source, which
+# tracebacks, inspect and linecache read through the zip's importer. Left out: the tests, the
 # folders for other platforms, and what needs a module the Windows build does not have (Tk).
 # Run with python2.7 -OO: the bytecode is the same on every platform.
 # Usage: python2.7 -OO make_stdlib_zip.py LIB-FOLDER OUTPUT.zip
@@ -23,8 +24,9 @@ def bytecode(path, name):
     if not text.endswith('\n'):
         text += '\n'
     code = compile(text, name, 'exec', 0, True)
-    # The header zipimport checks: magic, then the source's time, which the zip's entry
-    # for the source would carry (there is none, so any time serves).
+    # The header zipimport checks: magic, then the source's time, 0: the interpreter takes such
+    # bytecode without comparing it with its source entry's time, which is local time and read
+    # back in the time zone of whichever machine runs it.
     return imp.get_magic() + '\0\0\0\0' + marshal.dumps(code)
 
 
@@ -40,6 +42,8 @@ def main(library, output):
             path = os.path.join(folder, file_name)
             name = os.path.relpath(path, library).replace(os.sep, '/')
             entries.append((name[:-3] + '.pyo', bytecode(path, name)))
+            with open(path, 'rb') as source:
+                entries.append((name, source.read()))
     temporary = output + '.part'
     stamp = time.localtime(1587340800)[:6]  # the release's date, for a reproducible zip
     archive = zipfile.ZipFile(temporary, 'w', zipfile.ZIP_DEFLATED)
@@ -49,7 +53,7 @@ def main(library, output):
         archive.writestr(info, data)
     archive.close()
     os.rename(temporary, output)
-    print('%s: %d modules' % (output, len(entries)))
+    print('%s: %d modules with their sources' % (output, len(entries) // 2))
 
 
 if __name__ == '__main__':

@@ -1,13 +1,13 @@
 # The Windows package, fwlaunch-VERSION-win32.zip (cpack -G ZIP): one folder as a user unpacks
 # it, the programs beside the interpreter they bind:
 #   fwlaunch.exe  fwlaunch-trace.exe  fwpack.exe  Script.dll (the reference script library)
-#   python27.dll  python27.zip  DLLs\*.pyd  python.exe (sys.executable of the scripts)
+#   python27.dll  python27.zip  DLLs\*.pyd, sqlite3.dll  python.exe (sys.executable of the scripts)
 #   include\fwlaunch\script_library.h  firmware.py  README.txt  licenses\
 # (The programs install themselves: launcher/ and tools/fwpack/.)
 install(FILES "${FWLAUNCH_WINDOWS_PYTHON}/python27.dll" "${FWLAUNCH_WINDOWS_PYTHON}/python27.zip"
         DESTINATION .)
 install(PROGRAMS "${FWLAUNCH_WINDOWS_PYTHON}/python.exe" DESTINATION .)
-install(FILES ${FWLAUNCH_WINDOWS_PYDS} DESTINATION DLLs)
+install(FILES ${FWLAUNCH_WINDOWS_EXTENSIONS} DESTINATION DLLs)
 install(TARGETS script_library LIBRARY DESTINATION . RUNTIME DESTINATION .)
 install(FILES "${PROJECT_SOURCE_DIR}/library_interface/fwlaunch/script_library.h"
         DESTINATION include/fwlaunch)

@@ -114,8 +114,9 @@ registry_fetch_binary() {
 
 # Downloads the upstream tarball of the source package PACKAGE from SUITE into FOLDER and
 # checks it against SHA256; prints its path. Debian's own changes are fetched beside it but
-# never applied.
-# Usage: registry_fetch_orig SUITE PACKAGE ORIG-FILE SHA256 FOLDER
+# never applied. PACKAGE=VERSION names a version, and keeps apt from taking the name for that
+# of an installed binary package of another version.
+# Usage: registry_fetch_orig SUITE PACKAGE[=VERSION] ORIG-FILE SHA256 FOLDER
 registry_fetch_orig() {
   local suite=$1 package=$2 orig=$3 sha=$4 folder=$5
   local line
