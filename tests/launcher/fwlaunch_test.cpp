@@ -166,8 +166,17 @@ TEST_F(FwlaunchTest, AScriptStartsThePythonItRunsIn) {
   EXPECT_TRUE(Purged());
 }
 
-// Where the interpreter's build could differ from the standard one (Windows' C library), it
-// does not: math.expm1 at -inf, and the errno of a refused connection.
+// The modules of the standard build that wrap libraries: hashlib through OpenSSL (its own
+// md5, and ripemd160, which only OpenSSL has), ssl, bz2 and sqlite3.
+TEST_F(FwlaunchTest, HashlibSslBz2AndSqliteAreTheStandardBuilds) {
+  ProgramRun run = Launch("StandardModules");
+  EXPECT_EQ(run.exit_status, 6) << run.out << run.err;
+}
+
+// Where the interpreter's build could differ from the standard one (Windows' C library and
+// compiler), it does not: math.expm1 at -inf, array.fromfile on a file opened for writing,
+// the standard library's lines in a traceback, PyOS_CheckStack, and the errno of a refused
+// connection.
 TEST_F(FwlaunchTest, TheInterpreterBehavesAsTheStandardBuild) {
   ProgramRun run = Launch("StandardBehaviour");
   EXPECT_EQ(run.exit_status, 8) << run.out << run.err;

@@ -387,14 +387,57 @@ def StandardModules(*args):
     return 6 if ssl.OPENSSL_VERSION else 4
 
 
+def _stack_check_answers():
+    import ctypes
+    import threading
+    check = ctypes.pythonapi.PyOS_CheckStack
+    if check() != 0:
+        return False
+    depths = []
+
+    def descend(depth):
+        return depth if check() else descend(depth + 1)
+
+    limit = sys.getrecursionlimit()
+    sys.setrecursionlimit(100000)
+    try:
+        worker = threading.Thread(target=lambda: depths.append(descend(0)))
+        worker.start()
+        worker.join()
+    finally:
+        sys.setrecursionlimit(limit)
+    return len(depths) == 1 and depths[0] > 0
+
+
 def StandardBehaviour(*args):
-    # 8 when what the standard build does, this interpreter does: expm1 of -inf is -1.0, and a
-    # refused connection's errno is errno.ECONNREFUSED (on Windows, WinSock's code for both).
+    # 8 when what the standard build does, this interpreter does: expm1 of -inf is -1.0;
+    # array.fromfile on a file opened for writing raises IOError; a traceback through the
+    # standard library shows its lines; on Windows, PyOS_CheckStack answers (0: room left, 1
+    # near the end of a thread's stack, before it overflows); and a refused connection's errno
+    # is errno.ECONNREFUSED (on Windows, WinSock's code for both).
+    import array
     import errno
+    import json
     import math
     import socket
+    import sys
+    import tempfile
+    import traceback
     if math.expm1(float('-inf')) != -1.0:
         return 1
+    with tempfile.TemporaryFile('wb') as written:
+        try:
+            array.array('b').fromfile(written, 1)
+            return 4
+        except IOError:
+            pass
+    try:
+        json.loads('{')
+    except ValueError:
+        if 'obj, end = self.scan_once(s, idx)' not in traceback.format_exc():
+            return 5
+    if sys.platform == 'win32' and not _stack_check_answers():
+        return 6
     listener = socket.socket()
     listener.bind(('127.0.0.1', 0))
     port = listener.getsockname()[1]

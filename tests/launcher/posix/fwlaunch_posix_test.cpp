@@ -98,13 +98,6 @@ TEST_F(FwlaunchTest, AScriptStartsThePythonItRunsInNotOneOnPath) {
   EXPECT_TRUE(Purged());
 }
 
-// The modules of the standard build that wrap system libraries: hashlib through OpenSSL (its
-// own md5, and ripemd160, which only OpenSSL has), ssl, bz2 and sqlite3.
-TEST_F(FwlaunchTest, HashlibSslBz2AndSqliteAreTheStandardBuilds) {
-  ProgramRun run = Launch("StandardModules");
-  EXPECT_EQ(run.exit_status, 6) << run.out << run.err;
-}
-
 TEST_F(FwlaunchTest, WithoutATemporaryFolderTheWorkingFolderIsQalmHere) {
   fs::path here = scratch.path() / "here";
   fs::create_directories(here);
