@@ -71,6 +71,39 @@ def recording_run_suite(support, module):
     return run_suite
 
 
+def end_leftover_children():
+    """Ends the processes a test started and left running (on Windows, test_os's console
+    handlers, which a test that fails early never stops), so that none outlives its module."""
+    import ctypes
+    from ctypes import wintypes
+
+    class ProcessEntry(ctypes.Structure):
+        _fields_ = [('dwSize', wintypes.DWORD), ('cntUsage', wintypes.DWORD),
+                    ('th32ProcessID', wintypes.DWORD), ('th32DefaultHeapID', ctypes.c_void_p),
+                    ('th32ModuleID', wintypes.DWORD), ('cntThreads', wintypes.DWORD),
+                    ('th32ParentProcessID', wintypes.DWORD), ('pcPriClassBase', ctypes.c_long),
+                    ('dwFlags', wintypes.DWORD), ('szExeFile', ctypes.c_char * 260)]
+
+    kernel = ctypes.windll.kernel32
+    snapshot = kernel.CreateToolhelp32Snapshot(2, 0)  # TH32CS_SNAPPROCESS
+    if snapshot == -1:
+        return
+    children = []
+    entry = ProcessEntry()
+    entry.dwSize = ctypes.sizeof(entry)
+    found = kernel.Process32First(snapshot, ctypes.byref(entry))
+    while found:
+        if entry.th32ParentProcessID == os.getpid():
+            children.append(entry.th32ProcessID)
+        found = kernel.Process32Next(snapshot, ctypes.byref(entry))
+    kernel.CloseHandle(snapshot)
+    for pid in children:
+        process = kernel.OpenProcess(1, False, pid)  # PROCESS_TERMINATE
+        if process:
+            kernel.TerminateProcess(process, 1)
+            kernel.CloseHandle(process)
+
+
 def run(support_folder, names):
     if support_folder != '-':
         sys.path[0:0] = [os.path.join(support_folder, 'Lib'), os.path.join(support_folder, 'DLLs')]
@@ -88,6 +121,8 @@ def run(support_folder, names):
             result = 'raised ' + type(error).__name__
         if isinstance(result, tuple):
             result = result[0]
+        if sys.platform == 'win32':
+            end_leftover_children()
         report('module', name, RESULT_NAMES.get(result, result))
         report('time', name, '%.1f' % (time.time() - start))
     report('done')

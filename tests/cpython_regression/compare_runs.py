@@ -81,6 +81,7 @@ class Run(object):
     def wait(self):
         status = self.process.wait()
         self.timer.cancel()
+        self.end()  # what the tests left running in the group
         return status
 
 
@@ -191,6 +192,9 @@ def compare(system, group, modules, known, launcher, fwpack, library, launch_py,
         print('  %-28s bare %-16s launched %-16s %5s s %5s s'
               % (name, bare.get(name, 'absent'), launched.get(name, 'absent'),
                  bare_seconds.get(name, '-'), launched_seconds.get(name, '-')))
+    for name in sorted(cases):
+        if bare[name] in ('fail', 'error') and launched.get(name) == bare[name]:
+            print('  the same in both runs: %s %s' % (name, bare[name]))
     if not cases:
         problems.append('no test case ran')
     if problems:

@@ -19,6 +19,8 @@ else()
   set(regression_timeout 600)
 endif()
 
+# One test per group, so the groups are read when CMake configures, and again when they change.
+set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS "${regression_dir}/modules.txt")
 file(STRINGS "${regression_dir}/modules.txt" regression_lines REGEX "^[a-z_]+:")
 set(regression_groups)
 foreach(line ${regression_lines})
