@@ -419,18 +419,24 @@ def StandardBehaviour(*args):
     import errno
     import json
     import math
+    import os
     import socket
     import sys
     import tempfile
     import traceback
     if math.expm1(float('-inf')) != -1.0:
         return 1
-    with tempfile.TemporaryFile('wb') as written:
-        try:
+    # A file of its own: on Windows a TemporaryFile is a wrapper, which fromfile refuses.
+    handle, path = tempfile.mkstemp()
+    os.close(handle)
+    try:
+        with open(path, 'wb') as written:
             array.array('b').fromfile(written, 1)
-            return 4
-        except IOError:
-            pass
+        return 4
+    except IOError:
+        pass
+    finally:
+        os.remove(path)
     try:
         json.loads('{')
     except ValueError:
