@@ -2,19 +2,10 @@
 
 #include <algorithm>
 
+#include "base/ascii_text.h"
 #include "platform/path_rules.h"
 
 namespace fwlaunch {
-
-namespace {
-
-bool EqualsIgnoringAsciiCase(std::string_view a, std::string_view b) {
-  auto lower = [](char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; };
-  return a.size() == b.size() &&
-         std::equal(a.begin(), a.end(), b.begin(), [&](char x, char y) { return lower(x) == lower(y); });
-}
-
-}  // namespace
 
 ScriptListWalk::ScriptListWalk(std::span<const char> list)
     : rest_(list.data(), static_cast<std::size_t>(std::find(list.begin(), list.end(), '\0') -
@@ -46,6 +37,7 @@ std::optional<std::string_view> WhyNotExtracted(std::string_view entry) {
   if (!HasModuleExtension(entry)) return "it ends in neither .pyd nor .pyo";
   // Longer names would be cut short in the entry name, and a cut name could overwrite
   // another module.
+  static_assert(kEntryNameSize == 128, "the reason below names the limit");
   if (entry.size() >= kEntryNameSize) return "it has 128 characters or more";
   if (!platform::StaysInsideFolder(entry)) return "it would lead out of the working folder";
   return std::nullopt;

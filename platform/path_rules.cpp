@@ -3,17 +3,11 @@
 #include <algorithm>
 #include <array>
 
+#include "base/ascii_text.h"
+
 namespace fwlaunch::platform {
 
 namespace {
-
-char AsciiUpper(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
-
-bool EqualsIgnoringAsciiCase(std::string_view a, std::string_view b) {
-  return a.size() == b.size() &&
-         std::equal(a.begin(), a.end(), b.begin(),
-                    [](char x, char y) { return AsciiUpper(x) == AsciiUpper(y); });
-}
 
 // Windows opens a device, not a file, for these names whatever extension follows them.
 bool IsWindowsDeviceName(std::string_view component) {

@@ -1,9 +1,12 @@
 # The Windows tests, run under Wine by CTest (the toolchain's emulator) against the real
 # python27.dll the project builds. GoogleTest is built for the target from the sources Debian
 # ships.
+set(FWLAUNCH_GTEST_SOURCE_DIR /usr/src/googletest CACHE PATH
+    "GoogleTest's sources (Debian's googletest package), built for the target")
 set(gtest_force_shared_crt ON CACHE BOOL "" FORCE)
 set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
-add_subdirectory(/usr/src/googletest "${CMAKE_CURRENT_BINARY_DIR}/googletest" EXCLUDE_FROM_ALL)
+add_subdirectory("${FWLAUNCH_GTEST_SOURCE_DIR}" "${CMAKE_CURRENT_BINARY_DIR}/googletest"
+                 EXCLUDE_FROM_ALL)
 
 fwlaunch_add_library(fwlaunch_test_support STATIC
   support/scratch_folder.cpp

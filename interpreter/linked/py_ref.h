@@ -3,7 +3,6 @@
 
 #include <Python.h>
 
-#include <string>
 #include <utility>
 
 namespace fwlaunch::interpreter {
@@ -25,15 +24,5 @@ class PyRef {
  private:
   PyObject* object_;
 };
-
-// repr(object), for a person; "?" when it has none (and no error is left pending).
-inline std::string Repr(PyObject* object) {
-  PyRef text(object != nullptr ? PyObject_Repr(object) : nullptr);
-  if (!text || !PyString_Check(text.get())) {
-    PyErr_Clear();
-    return "?";
-  }
-  return PyString_AsString(text.get());
-}
 
 }  // namespace fwlaunch::interpreter

@@ -10,6 +10,8 @@
 #include <cstring>
 #include <utility>
 
+#include "platform/posix/populate_threshold.h"
+
 namespace fwlaunch::platform {
 
 namespace {
@@ -41,8 +43,6 @@ Result<MappedFile> MappedFile::Open(const std::string& path) {
 void MappedFile::WillRead(std::size_t offset, std::size_t length) const {
   if (data_ == nullptr || offset >= size_) return;
   length = std::min(length, size_ - offset);
-  // Below this, the few faults cost less than the call.
-  constexpr std::size_t kWorthPopulating = 256 * 1024;
   if (length < kWorthPopulating) return;
   // madvise wants a page-aligned start.
   auto page = static_cast<std::size_t>(sysconf(_SC_PAGESIZE));

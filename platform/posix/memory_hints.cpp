@@ -3,14 +3,9 @@
 #include <sys/mman.h>
 #include <unistd.h>
 
+#include "platform/posix/populate_threshold.h"
+
 namespace fwlaunch::platform {
-
-namespace {
-
-// Below this, the few faults cost less than the call.
-constexpr std::size_t kWorthPopulating = 256 * 1024;
-
-}  // namespace
 
 void WillWrite(std::uint8_t* start, std::size_t length) {
   if (length < kWorthPopulating) return;
