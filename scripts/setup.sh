@@ -16,10 +16,11 @@ case "${1:-all}" in
   fuzz) packages=("${product[@]}" clang libclang-rt-14-dev) ;;
   bench) packages=("${product[@]}" libbenchmark-dev) ;;
   # The Windows cross build and Wine, whose 32-bit half comes from the i386 architecture; tcl
-  # and perl run the build tools of SQLite and OpenSSL, which the interpreter's build compiles.
+  # and perl run the build tools of SQLite and OpenSSL, which the interpreter's build compiles;
+  # clang, lld and llvm build a test's extension module as vendors do, with MSVC's ABI.
   windows) packages=(cmake make g++-mingw-w64-i686-posix gcc-mingw-w64-i686-posix
     binutils-mingw-w64-i686 mingw-w64-tools libz-mingw-w64-dev libgtest-dev wine wine32:i386
-    tcl perl) ;;
+    tcl perl clang lld llvm) ;;
   all) packages=("${product[@]}" libgtest-dev libgmock-dev valgrind locales lintian dpkg-dev clang
     libclang-rt-14-dev libbenchmark-dev) ;;
   *) echo "usage: scripts/setup.sh [product|test|fuzz|bench|windows|all]" >&2; exit 2 ;;

@@ -81,13 +81,31 @@ set(end_to_end_definitions
   FWLAUNCH_REFERENCE_LIBRARY="$<TARGET_FILE:script_library>"
   FWLAUNCH_STDCALL_LIBRARY="$<TARGET_FILE:stdcall_script_library>")
 
+# An extension module built as vendors build theirs, with MSVC's ABI and its C runtime
+# msvcr90.dll (clang and lld-link for that target): what their modules need of python27.dll
+# stays true.
+set(msvc_abi "${CMAKE_CURRENT_SOURCE_DIR}/launcher/windows/msvc_abi")
+add_custom_command(OUTPUT "${FWLAUNCH_TEST_MODULES_DIR}/msvcabi.pyd"
+  COMMAND "${msvc_abi}/build_msvc_pyd.sh" "${msvc_abi}/msvcabi.c" "${msvc_abi}/msvcr90.def"
+          "${FWLAUNCH_WINDOWS_PYTHON}" "${FWLAUNCH_TEST_MODULES_DIR}/msvcabi.pyd"
+  DEPENDS "${msvc_abi}/build_msvc_pyd.sh" "${msvc_abi}/msvcabi.c" "${msvc_abi}/msvcr90.def"
+          "${FWLAUNCH_WINDOWS_PYTHON}/python27.dll"
+  COMMENT "Building msvcabi.pyd with MSVC's ABI"
+  VERBATIM)
+add_custom_target(msvc_abi_module DEPENDS "${FWLAUNCH_TEST_MODULES_DIR}/msvcabi.pyd")
+# python27.dll exports all that the release's headers declare to that compiler, and nothing
+# of GCC's making.
+add_test(NAME Python27DllExportsTheReleasesInterface
+  COMMAND "${Python2_EXECUTABLE}" "${CMAKE_CURRENT_SOURCE_DIR}/cpython_build/windows_exports_test.py"
+          "${FWLAUNCH_WINDOWS_PYTHON}" "${CMAKE_OBJDUMP}" "${msvc_abi}/preprocess_as_msvc.sh")
+
 fwlaunch_add_test(fwlaunch_end_to_end_test
   ${FWLAUNCH_END_TO_END_SOURCES}
   launcher/windows/common_appdata_redirect.cpp
   launcher/windows/fwlaunch_windows_test.cpp)
 add_dependencies(fwlaunch_end_to_end_test fwlaunch-testing fwlaunch-trace-testing
-                 test_interpreter test_pyo_modules pydtest_module stdcall_script_library
-                 script_library fwpack)
+                 test_interpreter test_pyo_modules pydtest_module msvc_abi_module
+                 stdcall_script_library script_library fwpack)
 target_compile_definitions(fwlaunch_end_to_end_test PRIVATE ${end_to_end_definitions}
   FWLAUNCH_TESTING_BINARY="$<TARGET_FILE:fwlaunch-testing>"
   FWLAUNCH_TRACE_BINARY="$<TARGET_FILE:fwlaunch-trace-testing>")

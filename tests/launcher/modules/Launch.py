@@ -456,3 +456,30 @@ def StandardBehaviour(*args):
     finally:
         client.close()
     return 3
+
+
+def MsvcBuiltModule(*args):
+    # 9 when an extension module built with MSVC's ABI and its own C runtime answers as it
+    # should; otherwise writes each call that answered wrongly.
+    import msvcabi
+    counter = msvcabi.Counter()
+    counter.add(2 ** 40)
+    checks = [
+        ('msc_ver', msvcabi.msc_ver, 1500),
+        ('echo', msvcabi.echo('a\0b', -7, 2.5, 2 ** 40 + 3, 1 - 2j),
+         ('a\0b', -7, 2.5, 2 ** 40 + 3, 1 - 2j)),
+        ('format', msvcabi.format(-7, -2 ** 40 - 3, 2.5), '-7|-1099511627779|2.500'),
+        ('difference', msvcabi.difference(5 + 7j, 2 - 1j), 3 + 8j),
+        ('join', msvcabi.join(('ab', '', 'c\0d')), 'abc\0d'),
+        ('nothing', msvcabi.nothing(), None),
+        ('call', msvcabi.call(lambda *a, **k: (a, k), 1, 2, x=3), ((1, 2), {'x': 3})),
+        ('Counter', counter.add(5), 2 ** 40 + 5),
+    ]
+    try:
+        msvcabi.refuse()
+        checks.append(('refuse', 'no exception', 'ValueError'))
+    except ValueError as refused:
+        checks.append(('refuse', str(refused), 'refused by msvcabi'))
+    wrong = ['%s: %r, not %r' % check for check in checks if check[1] != check[2]]
+    sys.stdout.write('\n'.join(wrong))
+    return 9 if not wrong else 1

@@ -173,5 +173,17 @@ TEST_F(FwlaunchTest, AnImagePackedByFwpackRunsThroughTheReferenceLibrary) {
   EXPECT_TRUE(Purged());
 }
 
+// A vendor's module is built with MSVC and links its own C runtime, msvcr90.dll, beside the
+// interpreter's: variadic calls, 64-bit integers, structures by value, imported data and type
+// objects all cross between the two compilers' code (launcher/windows/msvc_abi).
+TEST_F(FwlaunchTest, AnExtensionModuleBuiltWithMsvcsAbiRuns) {
+  fs::copy_file(fs::path(FWLAUNCH_TEST_MODULES) / "msvcabi.pyd", Firmware() / "msvcabi.pyd");
+  WriteFile(Firmware() / "SCRIPT_PYD", "Launch.pyo\nmsvcabi.pyd\n");
+  ProgramRun run = Launch("MsvcBuiltModule");
+  EXPECT_EQ(run.exit_status, 9) << run.out << run.err;
+  EXPECT_EQ(run.out, "");
+  EXPECT_TRUE(Purged());
+}
+
 }  // namespace
 }  // namespace fwlaunch::testing
