@@ -22,8 +22,27 @@ std::string Repr(const PythonApi& api, PyObjectPointer object) {
   return chars;
 }
 
+// Prints the exception as the traceback module does, which reads each frame's source line
+// through its module's loader: on Windows the standard library's sources are inside
+// python27.zip, where the interpreter's own printout, which opens files by name, finds none.
+// False, with nothing pending, when that module cannot.
+bool PrintWithTracebackModule(const PythonApi& api, PyObjectPointer type, PyObjectPointer value,
+                              PyObjectPointer traceback) {
+  if (traceback == nullptr) return false;
+  ObjectRef name(api, api.PyString_FromString("traceback"));
+  ObjectRef module(api, name ? api.PyImport_Import(name.get()) : nullptr);
+  PyObjectPointer print =  // borrowed
+      module ? api.PyDict_GetItemString(api.PyModule_GetDict(module.get()), "print_exception")
+             : nullptr;
+  ObjectRef arguments(api, print != nullptr ? api.Py_BuildValue("(OOO)", type, value, traceback)
+                                            : nullptr);
+  ObjectRef printed(api, arguments ? api.PyObject_CallObject(print, arguments.get()) : nullptr);
+  if (!printed) api.PyErr_Clear();
+  return static_cast<bool>(printed);
+}
+
 // Drops the pending error; with a narrator, first shows its traceback on standard error and
-// says what failed. (PyErr_Display, not PyErr_Print: that would end the process on SystemExit.)
+// says what failed. (Never PyErr_Print: that would end the process on SystemExit.)
 void DropError(const PythonApi& api, Narrator* narrator, const std::string& what) {
   if (narrator == nullptr) {
     api.PyErr_Clear();
@@ -33,7 +52,8 @@ void DropError(const PythonApi& api, Narrator* narrator, const std::string& what
   api.PyErr_Fetch(&type, &value, &traceback);
   if (type != nullptr) {
     api.PyErr_NormalizeException(&type, &value, &traceback);
-    api.PyErr_Display(type, value, traceback);
+    if (!PrintWithTracebackModule(api, type, value, traceback))
+      api.PyErr_Display(type, value, traceback);
     std::fflush(stderr);
   }
   bool shown = type != nullptr;

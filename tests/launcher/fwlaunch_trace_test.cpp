@@ -48,6 +48,12 @@ TEST_F(FwlaunchTraceTest, ShowsTheTracebacksFwlaunchKeepsQuiet) {
   ExpectSaid(run, "RuntimeError: the conversion failed");
   ExpectSaid(run, "Launch.Raise raised: exit status -1");
 
+  // The standard library's frames show their source lines, read from wherever the library
+  // is kept (python27.zip on Windows).
+  run = Both("RaiseInLibrary");
+  ExpectSaid(run, "    obj, end = self.scan_once(s, idx)");
+  ExpectSaid(run, "ValueError: Expecting object");
+
   run = Both("Exit");  // SystemExit is shown, not obeyed
   EXPECT_EQ(run.exit_status, Kept(-1));
   ExpectSaid(run, "Launch.Exit raised");

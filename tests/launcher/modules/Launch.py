@@ -24,6 +24,12 @@ def Raise(*args):
     raise RuntimeError('the conversion failed')
 
 
+def RaiseInLibrary(*args):
+    # Raises from inside the standard library: json's scanner, on an unfinished object.
+    import json
+    json.loads('{')
+
+
 def Exit(*args):
     raise SystemExit(9)
 
