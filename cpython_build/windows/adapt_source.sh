@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # The release's Windows sources assume Microsoft's compiler and C library; under mingw-w64's gcc
-# five spots need a small change, made here on the unpacked copy (each edit must match exactly
+# a few spots need a small change, made here on the unpacked copy (each edit must match exactly
 # as often as expected, so that a different source fails here rather than building something
 # else).
 # Usage: adapt_source.sh SOURCE
@@ -113,3 +113,19 @@ edit Modules/zipimport.c '^    if \(mtime != 0 \&\& !eq_mtime\(get_uint32\(buf \
 # crypt32, written for any Windows compiler but guarded by Microsoft's name; ssl.py imports
 # them on Windows.
 edit Modules/_ssl.c '^#ifdef _MSC_VER$' '#if defined(_MSC_VER) || defined(__MINGW32__)' 2
+
+# pyconfig.h: a C library function returns a double in the x87's st(0), whose exponent reaches
+# beyond a double's, and mingw's isinf and isnan classify that register as it stands (fxam): a
+# result that overflows a double, such as ldexp(1.0, 1025) or the hypot inside abs() of a
+# large complex, is not seen as infinite, and no OverflowError is raised. GCC's built-ins judge
+# the value as a double, as Microsoft's _finite does for the release (also in extensions built
+# with mingw against these headers).
+edit PC/pyconfig.h '^#define HAVE_DECL_ISNAN 1$' \
+  '#define HAVE_DECL_ISNAN 1\n\n\/* A double returned in the x87 st(0) is judged as a double. *\/\n#ifdef __GNUC__\n#define Py_IS_NAN(X) __builtin_isnan(X)\n#define Py_IS_INFINITY(X) __builtin_isinf(X)\n#define Py_IS_FINITE(X) __builtin_isfinite(X)\n#endif' 1
+
+# fileobject.h: an invalid file descriptor handed to Microsoft's C library is caught first, as
+# the release does (its check for Visual C++ 6, whose runtime is the msvcrt.dll that mingw
+# links): os.fsync and friends raise OSError with EBADF, and io.FileIO refuses such a
+# descriptor.
+edit Include/fileobject.h '^#elif defined _MSC_VER \&\& _MSC_VER >= 1200$' \
+  '#elif (defined _MSC_VER \&\& _MSC_VER >= 1200) || defined __MINGW32__' 1

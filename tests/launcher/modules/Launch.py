@@ -419,10 +419,12 @@ def StandardBehaviour(*args):
     # 8 when what the standard build does, this interpreter does: expm1 of -inf is -1.0;
     # array.fromfile on a file opened for writing raises IOError; a traceback through the
     # standard library shows its lines; on Windows, PyOS_CheckStack answers (0: room left, 1
-    # near the end of a thread's stack, before it overflows); and a refused connection's errno
-    # is errno.ECONNREFUSED (on Windows, WinSock's code for both).
+    # near the end of a thread's stack, before it overflows); a result beyond a double's range
+    # raises OverflowError; a closed file descriptor is refused with EBADF; and a refused
+    # connection's errno is errno.ECONNREFUSED (on Windows, WinSock's code for both).
     import array
     import errno
+    import io
     import json
     import math
     import os
@@ -450,6 +452,21 @@ def StandardBehaviour(*args):
             return 5
     if sys.platform == 'win32' and not _stack_check_answers():
         return 6
+    for overflowing in (lambda: math.ldexp(1.0, 1025), lambda: abs(complex(1.4e308, 1.4e308))):
+        try:
+            overflowing()
+            return 9
+        except OverflowError:
+            pass
+    closed = os.open(os.devnull, os.O_RDONLY)
+    os.close(closed)
+    for refusing in (os.fsync, io.FileIO):
+        try:
+            refusing(closed)
+            return 10
+        except OSError as refused:
+            if refused.errno != errno.EBADF:
+                return 10
     listener = socket.socket()
     listener.bind(('127.0.0.1', 0))
     port = listener.getsockname()[1]
