@@ -62,7 +62,8 @@ void BM_ExtractScripts(benchmark::State& state) {
   // Held open here so that the library builds its modules once, before the timing, and stays
   // loaded while ExtractScripts loads and unloads it.
   void* held = dlopen(library.c_str(), RTLD_NOW | RTLD_LOCAL);
-  auto query = reinterpret_cast<int (*)(const char*, const char*, char*)>(dlsym(held, "Py_QueryCfg"));
+  auto query =
+      reinterpret_cast<int (*)(const char*, const char*, char*)>(dlsym(held, "Py_QueryCfg"));
   char list[kScriptListSize];
   if (query == nullptr || query("0", kScriptListKey, list) <= 0) state.SkipWithError("library");
   for (auto _ : state) {

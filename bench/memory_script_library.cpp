@@ -42,11 +42,13 @@ BENCH_EXPORT std::int32_t FWL_CALL Py_QueryCfg(const char* firmware, const char*
   return static_cast<std::int32_t>(text.size());
 }
 
-BENCH_EXPORT std::int32_t FWL_CALL Py_OpenFirmware(const char*, std::uint8_t*, std::uint8_t*) { return 1; }
+BENCH_EXPORT std::int32_t FWL_CALL Py_OpenFirmware(const char*, std::uint8_t*, std::uint8_t*) {
+  return 1;
+}
 
 BENCH_EXPORT std::int32_t FWL_CALL Py_ReadFileInFW(std::uint8_t*, const char* name, std::int32_t,
-                                          std::int32_t capacity, std::uint8_t* transfer,
-                                          std::int32_t) {
+                                                   std::int32_t capacity, std::uint8_t* transfer,
+                                                   std::int32_t) {
   auto module = Modules().find(name);
   if (module == Modules().end() || module->second.size() > static_cast<std::size_t>(capacity))
     return 0;

@@ -60,11 +60,16 @@ Options ReadOptions(int argc, char** argv) {
   for (; i < argc && std::strcmp(argv[i], "--") != 0; ++i) {
     std::string option = argv[i];
     bool has_value = i + 1 < argc;
-    if (option == "--rounds" && has_value) options.rounds = PositiveNumber(argv[++i]);
-    else if (option == "--series" && has_value) options.series = PositiveNumber(argv[++i]);
-    else if (option == "--fresh" && has_value) options.fresh = argv[++i];
-    else if (option == "--reported") options.reported = true;
-    else Usage();
+    if (option == "--rounds" && has_value)
+      options.rounds = PositiveNumber(argv[++i]);
+    else if (option == "--series" && has_value)
+      options.series = PositiveNumber(argv[++i]);
+    else if (option == "--fresh" && has_value)
+      options.fresh = argv[++i];
+    else if (option == "--reported")
+      options.reported = true;
+    else
+      Usage();
   }
   for (; i < argc; ++i) {
     if (std::strcmp(argv[i], "--") == 0) {

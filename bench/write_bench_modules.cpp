@@ -19,7 +19,8 @@ int main(int argc, char** argv) {
       std::vector<unsigned char> bytes(module.size);
       fwlaunch::bench::FillModule(module, bytes.data());
       std::ofstream out(folder + "/" + module.name, std::ios::binary);
-      out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+      out.write(reinterpret_cast<const char*>(bytes.data()),
+                static_cast<std::streamsize>(bytes.size()));
       if (!out) return 1;
     }
   }

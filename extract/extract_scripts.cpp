@@ -33,9 +33,8 @@ bool ExtractModule(ScriptLibrary& library, std::uint8_t* context, const char* en
   }
 
   std::copy(kAccessToken.begin(), kAccessToken.end(), transfer.data());
-  std::int32_t count =
-      library.ReadFileInFW(context, entry_name, FWL_READ_OFFSET, kTransferSize, transfer.data(),
-                           FWL_READ_MODE);
+  std::int32_t count = library.ReadFileInFW(context, entry_name, FWL_READ_OFFSET, kTransferSize,
+                                            transfer.data(), FWL_READ_MODE);
   if (IsImpossibleCount(count)) {
     Narrate(narrator, [&] {
       return "the library answered " + std::to_string(count) + " bytes for " +
@@ -55,8 +54,9 @@ bool ExtractModule(ScriptLibrary& library, std::uint8_t* context, const char* en
   Narrate(narrator, [&] {
     std::string line = "wrote " + Printable(entry_name) + ": " + std::to_string(count) + " bytes";
     if (count == 0)
-      line += " (the library's read gave nothing: no member of that name in the firmware, or one "
-              "it could not read)";
+      line +=
+          " (the library's read gave nothing: no member of that name in the firmware, or one "
+          "it could not read)";
     return line;
   });
   return true;
@@ -66,7 +66,8 @@ bool ExtractModule(ScriptLibrary& library, std::uint8_t* context, const char* en
 // when it cannot.
 std::string DescribeFirmware(const std::string& firmware_path) {
   Result<std::uint64_t> size = platform::ReadableFileSize(firmware_path);
-  if (!size) return "the firmware " + Printable(firmware_path) + " cannot be read: " + size.reason();
+  if (!size)
+    return "the firmware " + Printable(firmware_path) + " cannot be read: " + size.reason();
   return "the firmware " + Printable(firmware_path) + " is a readable file of " +
          std::to_string(*size) + " bytes";
 }
@@ -74,8 +75,8 @@ std::string DescribeFirmware(const std::string& firmware_path) {
 }  // namespace
 
 ModulesWritten ExtractModules(ScriptLibrary& library, TransferBuffer& transfer,
-                              const std::string& working_folder,
-                              const std::string& firmware_path, Narrator* narrator) {
+                              const std::string& working_folder, const std::string& firmware_path,
+                              Narrator* narrator) {
   ModulesWritten written;
   Narrate(narrator, [&] { return DescribeFirmware(firmware_path); });
   std::array<char, kScriptListSize> list{};
@@ -91,7 +92,8 @@ ModulesWritten ExtractModules(ScriptLibrary& library, TransferBuffer& transfer,
 
   std::array<std::uint8_t, kContextSize> context{};
   std::copy(kAccessToken.begin(), kAccessToken.end(), context.begin());
-  std::int32_t opened = library.OpenFirmware(firmware_path.c_str(), transfer.data(), context.data());
+  std::int32_t opened =
+      library.OpenFirmware(firmware_path.c_str(), transfer.data(), context.data());
   Narrate(narrator, [&] { return "Py_OpenFirmware answered " + std::to_string(opened); });
 
   ScriptListWalk walk(list);
@@ -111,8 +113,7 @@ ModulesWritten ExtractModules(ScriptLibrary& library, TransferBuffer& transfer,
     std::array<char, kEntryNameSize> entry_name{};
     std::copy(entry->begin(), entry->end(), entry_name.begin());
     written.launch_listed |= *entry == kLaunchModuleFile;
-    if (ExtractModule(library, context.data(), entry_name.data(), *output_path, transfer,
-                      narrator))
+    if (ExtractModule(library, context.data(), entry_name.data(), *output_path, transfer, narrator))
       written.launch |= *entry == kLaunchModuleFile;
   }
   return written;
@@ -126,7 +127,8 @@ bool ExtractScripts(const std::string& library_path, const std::string& working_
   std::unique_ptr<ScriptLibrary> library = LoadScriptLibrary(library_path, narrator);
   if (!library) return false;
 
-  ModulesWritten written = ExtractModules(*library, transfer, working_folder, firmware_path, narrator);
+  ModulesWritten written =
+      ExtractModules(*library, transfer, working_folder, firmware_path, narrator);
   library.reset();
 
   // Something named Launch.pyo is there, and the import judges it; but a FIFO or a device

@@ -30,7 +30,7 @@ struct ModulesWritten {
   bool launch_listed = false;  // Launch.pyo named by the list
 };
 ModulesWritten ExtractModules(ScriptLibrary& library, TransferBuffer& transfer,
-                              const std::string& working_folder,
-                              const std::string& firmware_path, Narrator* narrator = nullptr);
+                              const std::string& working_folder, const std::string& firmware_path,
+                              Narrator* narrator = nullptr);
 
 }  // namespace fwlaunch

@@ -20,8 +20,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     auto [key, value] = *record;
     consumed += kRecordHeaderSize + key.size() + value.size();
     if (key.empty() || key.size() > kMaxKeyLength || value.size() > kMaxValueLength ||
-        value.find('\0') != std::string_view::npos || consumed > size ||
-        key.data() < begin || value.data() + value.size() > end)
+        value.find('\0') != std::string_view::npos || consumed > size || key.data() < begin ||
+        value.data() + value.size() > end)
       __builtin_trap();
   }
   return 0;

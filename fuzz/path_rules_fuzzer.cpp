@@ -30,8 +30,10 @@ bool Escapes(std::string_view name, PathStyle style) {
       while (!component.empty() && (component.back() == '.' || component.back() == ' '))
         component.pop_back();
     }
-    if (component == "..") --depth;
-    else if (!component.empty() && component != ".") ++depth;
+    if (component == "..")
+      --depth;
+    else if (!component.empty() && component != ".")
+      ++depth;
     if (depth < 0) return true;
     component.clear();
   }

@@ -46,8 +46,7 @@ Result<ImageReader> ImageReader::Open(std::span<const std::uint8_t> bytes) {
   if (std::memcmp(header, kMagic, sizeof kMagic) != 0)
     return Fail("not a firmware image (bad magic)");
   if (ReadU16(header + kHeaderVersion) != kVersion)
-    return Fail("unsupported format version " +
-                         std::to_string(ReadU16(header + kHeaderVersion)));
+    return Fail("unsupported format version " + std::to_string(ReadU16(header + kHeaderVersion)));
   if (ReadU16(header + kHeaderHeaderSize) != kHeaderSize || ReadU32(header + kHeaderFlags) != 0 ||
       !AllZero({header + kHeaderReserved, header + kHeaderCrc}))
     return Fail("malformed header");
@@ -58,7 +57,7 @@ Result<ImageReader> ImageReader::Open(std::span<const std::uint8_t> bytes) {
   std::uint64_t data_offset = ReadU32(header + kHeaderDataOffset);
   if (image_size != bytes.size())
     return Fail("size " + std::to_string(bytes.size()) + " differs from the header's " +
-                         std::to_string(image_size) + " (truncated or extended)");
+                std::to_string(image_size) + " (truncated or extended)");
   if (config_size > kMaxConfigSize || entry_count > kMaxEntries ||
       data_offset != kHeaderSize + config_size + entry_count * kEntrySize ||
       data_offset > image_size)
@@ -66,8 +65,7 @@ Result<ImageReader> ImageReader::Open(std::span<const std::uint8_t> bytes) {
 
   std::uint32_t crc = Crc32(0, bytes.first(kHeaderCrc));
   crc = Crc32(crc, bytes.subspan(kHeaderSize, data_offset - kHeaderSize));
-  if (crc != ReadU32(header + kHeaderCrc))
-    return Fail("header or table CRC-32 mismatch");
+  if (crc != ReadU32(header + kHeaderCrc)) return Fail("header or table CRC-32 mismatch");
 
   ImageReader reader(bytes);
   reader.config_size_ = config_size;
@@ -148,8 +146,10 @@ std::optional<EntryInfo> ImageReader::Find(std::string_view name) const {
     std::size_t middle = low + (high - low) / 2;
     int order = std::memcmp(Table().data() + middle * kEntrySize, field.data(), field.size());
     if (order == 0) return EntryAt(middle);
-    if (order < 0) low = middle + 1;
-    else high = middle;
+    if (order < 0)
+      low = middle + 1;
+    else
+      high = middle;
   }
   return std::nullopt;
 }
@@ -232,7 +232,7 @@ Result<std::uint32_t> ImageReader::Read(const EntryInfo& entry, std::uint32_t of
       crc = Crc32(crc, out.subspan(done, step));
     }
   } else if (offset == 0 ? !InflateWhole(stored, out.first(count), &crc)
-                          : !Inflate(stored, entry.original_size, offset, out.first(count), &crc)) {
+                         : !Inflate(stored, entry.original_size, offset, out.first(count), &crc)) {
     return Fail(kCorrupt);
   }
   if (crc != entry.crc) return Fail(kCrcMismatch);
@@ -245,7 +245,8 @@ Status ImageReader::Stream(const EntryInfo& entry, const Sink& sink) const {
   std::uint32_t crc = 0;
   if (entry.method == Method::kStored) {
     for (std::size_t done = 0; done < stored.size(); done += kPiece) {
-      std::span<const std::uint8_t> piece = stored.subspan(done, std::min(kPiece, stored.size() - done));
+      std::span<const std::uint8_t> piece =
+          stored.subspan(done, std::min(kPiece, stored.size() - done));
       crc = Crc32(crc, piece);
       if (!sink(piece)) return Fail(kOutputFailed);
     }

@@ -9,8 +9,8 @@
 #include <string>
 #include <string_view>
 
-#include "image/image_format.h"
 #include "base/result.h"
+#include "image/image_format.h"
 
 namespace fwlaunch::image {
 

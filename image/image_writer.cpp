@@ -58,8 +58,7 @@ Status Validate(const std::vector<ConfigRecord>& config, const std::vector<Membe
   for (const ConfigRecord& record : config) {
     if (!IsValidConfigKey(record.key))
       return Fail("config key '" + record.key + "' is not 1 to 127 of A-Z, 0-9 and _");
-    if (!keys.insert(record.key).second)
-      return Fail("config key " + record.key + " given twice");
+    if (!keys.insert(record.key).second) return Fail("config key " + record.key + " given twice");
     if (record.value.size() > kMaxValueLength || record.value.find('\0') != std::string::npos)
       return Fail("config value of " + record.key + " is over 1 MiB or holds a NUL");
     config_size += kRecordHeaderSize + record.key.size() + record.value.size();
@@ -78,8 +77,7 @@ Status Validate(const std::vector<ConfigRecord>& config, const std::vector<Membe
       return Fail("member name '" + member.name + "' is not 1 to 127 bytes");
     if (!names.insert(member.name).second)
       return Fail("member name '" + member.name + "' given twice");
-    if (member.bytes.size() > UINT32_MAX)
-      return Fail("member '" + member.name + "' is over 4 GiB");
+    if (member.bytes.size() > UINT32_MAX) return Fail("member '" + member.name + "' is over 4 GiB");
   }
   return Done{};
 }
@@ -147,7 +145,8 @@ void WriteMembers(std::string& image, const Layout& layout, const std::vector<Me
     WriteU32(At(image, entry + kEntryOffset), offsets[i]);
     WriteU32(At(image, entry + kEntryStoredSize),
              static_cast<std::uint32_t>(layout.Stored(members, i).size()));
-    WriteU32(At(image, entry + kEntryOriginalSize), static_cast<std::uint32_t>(member.bytes.size()));
+    WriteU32(At(image, entry + kEntryOriginalSize),
+             static_cast<std::uint32_t>(member.bytes.size()));
     *At(image, entry + kEntryMethod) =
         static_cast<std::uint8_t>(layout.packed[i] ? Method::kDeflate : Method::kStored);
     WriteU32(At(image, entry + kEntryCrc), Crc(0, member.bytes, 0, member.bytes.size()));

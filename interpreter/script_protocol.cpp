@@ -34,8 +34,8 @@ bool PrintWithTracebackModule(const PythonApi& api, PyObjectPointer type, PyObje
   PyObjectPointer print =  // borrowed
       module ? api.PyDict_GetItemString(api.PyModule_GetDict(module.get()), "print_exception")
              : nullptr;
-  ObjectRef arguments(api, print != nullptr ? api.Py_BuildValue("(OOO)", type, value, traceback)
-                                            : nullptr);
+  ObjectRef arguments(
+      api, print != nullptr ? api.Py_BuildValue("(OOO)", type, value, traceback) : nullptr);
   ObjectRef printed(api, arguments ? api.PyObject_CallObject(print, arguments.get()) : nullptr);
   if (!printed) api.PyErr_Clear();
   return static_cast<bool>(printed);
@@ -128,8 +128,7 @@ ScriptOutcome Ended(ScriptEnd end, int exit_status = -1, std::string reason = {}
 }
 
 // Imports Launch, finds the function and calls it; the session is running.
-ScriptOutcome CallFunction(const PythonApi& api, const ScriptRequest& request,
-                           Narrator* narrator) {
+ScriptOutcome CallFunction(const PythonApi& api, const ScriptRequest& request, Narrator* narrator) {
   const std::string& function_name = request.function_name;
   ObjectRef name(api, api.PyString_FromString(kLaunchModule));
   if (!name) return Ended(ScriptEnd::kUnavailable, -1, "the module name cannot be made");
@@ -143,9 +142,8 @@ ScriptOutcome CallFunction(const PythonApi& api, const ScriptRequest& request,
   // Found at the module's top level by exact name; something other than a module may stand in
   // sys.modules under that name, and it has no dictionary to look in. Borrowed references.
   PyObjectPointer dictionary = api.PyModule_GetDict(module.get());
-  PyObjectPointer function = dictionary != nullptr
-                                 ? api.PyDict_GetItemString(dictionary, function_name.c_str())
-                                 : nullptr;
+  PyObjectPointer function =
+      dictionary != nullptr ? api.PyDict_GetItemString(dictionary, function_name.c_str()) : nullptr;
   if (function == nullptr || !api.PyCallable_Check(function)) {
     api.PyErr_Clear();
     Narrate(narrator, [&] {
@@ -178,9 +176,9 @@ ScriptOutcome CallFunction(const PythonApi& api, const ScriptRequest& request,
       DropError(api, narrator, "Launch." + function_name + " raised: exit status -1");
     } else if (!api.PyArg_Parse(result.get(), "i", &exit_status)) {
       exit_status = -1;
-      DropError(api, narrator, "Launch." + function_name + " returned " +
-                                   Repr(api, result.get()) +
-                                   ", which is no 32-bit integer: exit status -1");
+      DropError(api, narrator,
+                "Launch." + function_name + " returned " + Repr(api, result.get()) +
+                    ", which is no 32-bit integer: exit status -1");
     } else {
       Narrate(narrator, [&] {
         return "Launch." + function_name + " returned " + std::to_string(exit_status);

@@ -28,8 +28,7 @@ namespace {
 std::vector<std::string> ScriptArguments(const std::string& library_path,
                                          const LaunchRequest& request) {
   std::vector<std::string> arguments{library_path, request.firmware_path};
-  arguments.insert(arguments.end(), request.extra_arguments.begin(),
-                   request.extra_arguments.end());
+  arguments.insert(arguments.end(), request.extra_arguments.begin(), request.extra_arguments.end());
   return arguments;
 }
 

@@ -8,8 +8,8 @@
 namespace fwlaunch {
 
 ScriptListWalk::ScriptListWalk(std::span<const char> list)
-    : rest_(list.data(), static_cast<std::size_t>(std::find(list.begin(), list.end(), '\0') -
-                                                  list.begin())) {}
+    : rest_(list.data(),
+            static_cast<std::size_t>(std::find(list.begin(), list.end(), '\0') - list.begin())) {}
 
 std::optional<std::string_view> ScriptListWalk::Next() {
   std::size_t line_feed = rest_.find('\n');

@@ -46,8 +46,8 @@ bool StaysInsideFolder(std::string_view name, PathStyle style) {
   // Drive-qualified ("C:x", "C:\x") names and streams of other files ("a.pyo:x").
   if (style == PathStyle::kWindows && name.find(':') != std::string_view::npos) return false;
   while (true) {
-    auto separator = std::find_if(name.begin(), name.end(),
-                                  [style](char c) { return IsSeparator(c, style); });
+    auto separator =
+        std::find_if(name.begin(), name.end(), [style](char c) { return IsSeparator(c, style); });
     std::size_t length = static_cast<std::size_t>(separator - name.begin());
     if (!ComponentStaysInside(name.substr(0, length), style)) return false;
     if (separator == name.end()) return true;
@@ -56,8 +56,8 @@ bool StaysInsideFolder(std::string_view name, PathStyle style) {
 }
 
 std::string_view BaseName(std::string_view path, PathStyle style) {
-  auto last = std::find_if(path.rbegin(), path.rend(),
-                           [style](char c) { return IsSeparator(c, style); });
+  auto last =
+      std::find_if(path.rbegin(), path.rend(), [style](char c) { return IsSeparator(c, style); });
   return path.substr(static_cast<std::size_t>(path.rend() - last));
 }
 

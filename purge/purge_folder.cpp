@@ -1,8 +1,8 @@
 #include <optional>
 
+#include "narration/printable.h"
 #include "platform/directory_search.h"
 #include "platform/file_system.h"
-#include "narration/printable.h"
 #include "purge/purge_shared_data.h"
 
 namespace fwlaunch {

@@ -42,7 +42,8 @@ std::string_view FitToList(std::string_view key, std::string_view value) {
 
 // Each export catches everything: no C++ exception may cross into a C caller.
 
-extern "C" FWL_EXPORT std::int32_t FWL_CALL Py_QueryCfg(const char* firmware_path, const char* key, char* list) try {
+extern "C" FWL_EXPORT std::int32_t FWL_CALL Py_QueryCfg(const char* firmware_path, const char* key,
+                                                        char* list) try {
   if (list == nullptr) return -1;
   list[0] = '\0';
   if (firmware_path == nullptr || key == nullptr) return -1;
@@ -60,8 +61,9 @@ extern "C" FWL_EXPORT std::int32_t FWL_CALL Py_QueryCfg(const char* firmware_pat
   return -1;
 }
 
-extern "C" FWL_EXPORT std::int32_t FWL_CALL Py_OpenFirmware(const char* firmware_path, std::uint8_t* transfer,
-                                        std::uint8_t* context) try {
+extern "C" FWL_EXPORT std::int32_t FWL_CALL Py_OpenFirmware(const char* firmware_path,
+                                                            std::uint8_t* transfer,
+                                                            std::uint8_t* context) try {
   (void)transfer;  // accepted for the caller's sake; reads name their buffer themselves
   if (firmware_path == nullptr || !StartsWithToken(context)) return 0;
   return Registry().Open(firmware_path, context) ? 1 : 0;
@@ -70,10 +72,12 @@ extern "C" FWL_EXPORT std::int32_t FWL_CALL Py_OpenFirmware(const char* firmware
 }
 
 extern "C" FWL_EXPORT std::int32_t FWL_CALL Py_ReadFileInFW(std::uint8_t* context, const char* name,
-                                        std::int32_t offset, std::int32_t capacity,
-                                        std::uint8_t* transfer, std::int32_t mode) try {
-  if (!StartsWithToken(context) || !StartsWithToken(transfer) || name == nullptr ||
-      offset < 0 || capacity <= 0)
+                                                            std::int32_t offset,
+                                                            std::int32_t capacity,
+                                                            std::uint8_t* transfer,
+                                                            std::int32_t mode) try {
+  if (!StartsWithToken(context) || !StartsWithToken(transfer) || name == nullptr || offset < 0 ||
+      capacity <= 0)
     return 0;
   auto session = Registry().Find(context);
   if (!session) return 0;

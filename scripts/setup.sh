@@ -11,8 +11,10 @@ product=(cmake g++ make zlib1g-dev libdeflate-dev libexpat1-dev binutils libssl-
 case "${1:-all}" in
   product) packages=("${product[@]}") ;;
   # locales: the character sets the encoding tests compile locales from.
-  # lintian and dpkg-dev: the Debian package is checked as Debian checks one.
-  test) packages=("${product[@]}" libgtest-dev libgmock-dev valgrind locales lintian dpkg-dev) ;;
+  # lintian and dpkg-dev: the Debian package is checked as Debian checks one; clang-format:
+  # the sources are checked as it writes them.
+  test) packages=("${product[@]}" libgtest-dev libgmock-dev valgrind locales lintian dpkg-dev
+    clang-format) ;;
   fuzz) packages=("${product[@]}" clang libclang-rt-14-dev) ;;
   bench) packages=("${product[@]}" libbenchmark-dev) ;;
   # The Windows cross build and Wine, whose 32-bit half comes from the i386 architecture; tcl
@@ -21,8 +23,8 @@ case "${1:-all}" in
   windows) packages=(cmake make g++-mingw-w64-i686-posix gcc-mingw-w64-i686-posix
     binutils-mingw-w64-i686 mingw-w64-tools libz-mingw-w64-dev libgtest-dev wine wine32:i386
     tcl perl clang lld llvm) ;;
-  all) packages=("${product[@]}" libgtest-dev libgmock-dev valgrind locales lintian dpkg-dev clang
-    libclang-rt-14-dev libbenchmark-dev) ;;
+  all) packages=("${product[@]}" libgtest-dev libgmock-dev valgrind locales lintian dpkg-dev
+    clang-format clang libclang-rt-14-dev libbenchmark-dev) ;;
   *) echo "usage: scripts/setup.sh [product|test|fuzz|bench|windows|all]" >&2; exit 2 ;;
 esac
 missing=()

@@ -9,17 +9,14 @@
 
 PyAPI_FUNC(int) PyOS_CheckStack(void);
 
-int
-PyOS_CheckStack(void)
-{
-    MEMORY_BASIC_INFORMATION stack;
-    SYSTEM_INFO system;
-    char here;
-    size_t left;
+int PyOS_CheckStack(void) {
+  MEMORY_BASIC_INFORMATION stack;
+  SYSTEM_INFO system;
+  char here;
+  size_t left;
 
-    if (VirtualQuery(&here, &stack, sizeof stack) == 0)
-        return 0;
-    GetSystemInfo(&system);
-    left = (size_t)(&here - (char *)stack.AllocationBase);
-    return left < PYOS_STACK_MARGIN * sizeof(void *) + 2 * (size_t)system.dwPageSize;
+  if (VirtualQuery(&here, &stack, sizeof stack) == 0) return 0;
+  GetSystemInfo(&system);
+  left = (size_t)(&here - (char *)stack.AllocationBase);
+  return left < PYOS_STACK_MARGIN * sizeof(void *) + 2 * (size_t)system.dwPageSize;
 }

@@ -13,8 +13,8 @@ std::optional<PythonLibrary> PythonLibrary::Load(const std::string& name, std::s
   PythonApi api{};
   std::string missing;
   // Each export by its name; the first one missing is named.
-#define FWLAUNCH_BIND(type, name)                                  \
-  api.name = reinterpret_cast<std::type_identity_t<type>>(library->Symbol(#name));       \
+#define FWLAUNCH_BIND(type, name)                                                  \
+  api.name = reinterpret_cast<std::type_identity_t<type>>(library->Symbol(#name)); \
   if (api.name == nullptr && missing.empty()) missing = #name;
   FWLAUNCH_PYTHON_EXPORTS(FWLAUNCH_BIND)
 #undef FWLAUNCH_BIND

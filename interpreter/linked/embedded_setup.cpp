@@ -42,7 +42,6 @@ std::string InterpreterProgram(const std::string& library_folder) {
   return {};
 }
 
-
 }  // namespace
 
 InterpreterSetup EmbeddedSetup(const std::string& working_folder, std::string* failure) {

@@ -120,9 +120,8 @@ void InstallLazyCodecs(const std::vector<std::string>& stdlib_path) {
     made = entry && PyList_Append(path.get(), entry.get()) == 0;
   }
   PyRef search(made ? PyCFunction_NewEx(&search_method, state.get(), nullptr) : nullptr);
-  PyRef finder(search ? NewObjectWithMethods("CodecFinder",
-                                             {&find_module_method, &load_module_method},
-                                             state.get())
+  PyRef finder(search ? NewObjectWithMethods(
+                            "CodecFinder", {&find_module_method, &load_module_method}, state.get())
                       : nullptr);
   PyObject* meta_path = PySys_GetObject(const_cast<char*>("meta_path"));  // borrowed
   if (!finder || PyDict_SetItemString(state.get(), kFinder, finder.get()) != 0 ||

@@ -26,9 +26,9 @@ class ForwardingNarrator : public Narrator {
 };
 
 ScriptOutcome Run(const ScriptRunRequest& request) {
-  ScriptRequest script{request.working_folder, request.function_name,
-                       std::vector<std::string>(request.arguments,
-                                                request.arguments + request.argument_count)};
+  ScriptRequest script{
+      request.working_folder, request.function_name,
+      std::vector<std::string>(request.arguments, request.arguments + request.argument_count)};
   std::string failure;
   InterpreterSetup setup = EmbeddedSetup(script.working_folder, &failure);
   if (!failure.empty()) return ScriptOutcome{ScriptEnd::kUnavailable, -1, failure};

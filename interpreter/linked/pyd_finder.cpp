@@ -42,8 +42,8 @@ PyObject* LoadModule(PyObject* filename, PyObject* args) {
   }
   PyRef imp(PyImport_ImportModule("imp"));
   if (!imp) return nullptr;
-  return PyObject_CallMethod(imp.get(), const_cast<char*>("load_dynamic"),
-                             const_cast<char*>("sO"), fullname, filename);
+  return PyObject_CallMethod(imp.get(), const_cast<char*>("load_dynamic"), const_cast<char*>("sO"),
+                             fullname, filename);
 }
 
 // The interpreter keeps pointers to these descriptions for as long as the functions live.

@@ -38,10 +38,10 @@ extern "C" {
 
 /* The fixed sizes of the buffers fwlaunch hands over. They are limits of the data: nothing
  * longer is ever put into them. */
-#define FWL_SCRIPT_LIST_SIZE 1024   /* the module list with its NUL: at most 1023 characters */
-#define FWL_CONTEXT_SIZE 1024       /* the context block */
-#define FWL_ENTRY_NAME_SIZE 128     /* a module name with its NUL: at most 127 characters */
-#define FWL_TRANSFER_SIZE 0xA00000  /* the transfer buffer: 10 MiB, the largest module */
+#define FWL_SCRIPT_LIST_SIZE 1024  /* the module list with its NUL: at most 1023 characters */
+#define FWL_CONTEXT_SIZE 1024      /* the context block */
+#define FWL_ENTRY_NAME_SIZE 128    /* a module name with its NUL: at most 127 characters */
+#define FWL_TRANSFER_SIZE 0xA00000 /* the transfer buffer: 10 MiB, the largest module */
 
 /* The access token: 0x01 then "KQZVNPL", 8 bytes without a NUL. It stands at the start of
  * the context block for Py_OpenFirmware and at the start of the transfer buffer before every

@@ -7,8 +7,8 @@
 
 #include <cerrno>
 #include <chrono>
-#include <cstring>
 #include <cstdlib>
+#include <cstring>
 
 #include "platform/request_hold.h"
 
@@ -128,8 +128,8 @@ Status WriteFileAtomically(const std::string& path, const std::string& bytes) {
 std::uint64_t UnpredictableNumber() {
   std::uint64_t number = 0;
   if (getrandom(&number, sizeof number, GRND_NONBLOCK) != sizeof number)
-    number = static_cast<std::uint64_t>(
-        std::chrono::steady_clock::now().time_since_epoch().count());
+    number =
+        static_cast<std::uint64_t>(std::chrono::steady_clock::now().time_since_epoch().count());
   return number;
 }
 

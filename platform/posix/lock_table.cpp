@@ -37,8 +37,8 @@ std::set<pid_t> FlockHolders(ino_t inode) {
     unsigned major = 0, minor = 0;
     unsigned long long number = 0;
     // "1: FLOCK  ADVISORY  WRITE 4242 08:01:123456 0 EOF"; waiters' lines carry "->".
-    if (std::sscanf(line, "%*d: %15s %*s %*s %d %x:%x:%llu", kind, &pid, &major, &minor,
-                    &number) == 5 &&
+    if (std::sscanf(line, "%*d: %15s %*s %*s %d %x:%x:%llu", kind, &pid, &major, &minor, &number) ==
+            5 &&
         std::string(kind) == "FLOCK" && number == inode && pid > 0)
       holders.insert(pid);
   }

@@ -22,8 +22,8 @@ namespace {
 int OpenForWriting(const std::string& path, int extra) {
   int descriptor;
   do {
-    descriptor = open(path.c_str(),
-                      O_WRONLY | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC | extra, 0666);
+    descriptor =
+        open(path.c_str(), O_WRONLY | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC | extra, 0666);
   } while (descriptor < 0 && errno == EINTR);
   return descriptor;
 }

@@ -16,8 +16,8 @@ namespace fwlaunch::platform {
 namespace {
 
 std::wstring Wide(const std::string& text, UINT code_page) {
-  int length = MultiByteToWideChar(code_page, 0, text.data(), static_cast<int>(text.size()),
-                                   nullptr, 0);
+  int length =
+      MultiByteToWideChar(code_page, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
   std::wstring wide(static_cast<std::size_t>(length), L'\0');
   MultiByteToWideChar(code_page, 0, text.data(), static_cast<int>(text.size()), wide.data(),
                       length);
@@ -25,11 +25,11 @@ std::wstring Wide(const std::string& text, UINT code_page) {
 }
 
 std::string Utf8(const std::wstring& text) {
-  int length = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()),
-                                   nullptr, 0, nullptr, nullptr);
+  int length = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr,
+                                   0, nullptr, nullptr);
   std::string narrow(static_cast<std::size_t>(length), '\0');
-  WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), narrow.data(),
-                      length, nullptr, nullptr);
+  WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), narrow.data(), length,
+                      nullptr, nullptr);
   return narrow;
 }
 

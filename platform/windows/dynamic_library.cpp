@@ -55,9 +55,9 @@ std::optional<std::string> FolderOfModule(HMODULE module) {
 
 std::optional<std::string> FolderOfLibraryHolding(const void* address) {
   HMODULE module = nullptr;
-  if (!GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS |
-                              GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
-                          static_cast<LPCSTR>(address), &module))
+  if (!GetModuleHandleExA(
+          GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+          static_cast<LPCSTR>(address), &module))
     return std::nullopt;
   return FolderOfModule(module);
 }

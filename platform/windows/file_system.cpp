@@ -1,16 +1,17 @@
 #include "platform/file_system.h"
 
 #include <windows.h>
+
+#include <ntsecapi.h>
 #include <shlobj.h>
 #include <shlwapi.h>
-#include <ntsecapi.h>
 
 #include <cstdio>
 #include <vector>
 
 #include "platform/request_hold.h"
-#include "platform/windows/narrow_path.h"
 #include "platform/windows/last_error.h"
+#include "platform/windows/narrow_path.h"
 
 namespace fwlaunch::platform {
 
@@ -78,8 +79,8 @@ bool IsFolder(const std::string& path) {
 Result<std::uint64_t> ReadableFileSize(const std::string& path) {
   Result<std::uint64_t> size = RegularFileSize(path);
   if (!size) return size;
-  HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                            nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                            OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (file == INVALID_HANDLE_VALUE) return Fail(DescribeLastError());
   CloseHandle(file);
   return size;
@@ -141,9 +142,8 @@ Status WriteFileAtomically(const std::string& path, const std::string& bytes) {
     written = false;
     reason = "interrupted";
   }
-  if (written &&
-      !MoveFileExA(temporary.c_str(), path.c_str(),
-                   MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+  if (written && !MoveFileExA(temporary.c_str(), path.c_str(),
+                              MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
     written = false;
     reason = DescribeLastError();
   }

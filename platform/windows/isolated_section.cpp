@@ -27,7 +27,8 @@ std::string ChannelName(DWORD process_id) {
 
 // The pipe handle the parent left for this process, when this process is a section's.
 HANDLE ParentChannel() {
-  HANDLE mapping = OpenFileMappingA(FILE_MAP_READ, FALSE, ChannelName(GetCurrentProcessId()).c_str());
+  HANDLE mapping =
+      OpenFileMappingA(FILE_MAP_READ, FALSE, ChannelName(GetCurrentProcessId()).c_str());
   if (mapping == nullptr) return nullptr;
   HANDLE pipe = nullptr;
   if (void* view = MapViewOfFile(mapping, FILE_MAP_READ, 0, 0, sizeof(std::uint64_t))) {
@@ -116,8 +117,8 @@ std::optional<SectionOutcome> RunChild() {
   startup.cb = sizeof startup;
   PROCESS_INFORMATION started = {};
   // Handles inherited as usual (the standard streams); the pipe is handed over on its own.
-  if (!CreateProcessW(program.data(), command_line.data(), nullptr, nullptr, TRUE,
-                      CREATE_SUSPENDED, nullptr, nullptr, &startup, &started))
+  if (!CreateProcessW(program.data(), command_line.data(), nullptr, nullptr, TRUE, CREATE_SUSPENDED,
+                      nullptr, nullptr, &startup, &started))
     return std::nullopt;
   Handle process(started.hProcess), thread(started.hThread);
   // Where the system refuses a job (an older one, inside a job that allows none), the section
@@ -132,9 +133,9 @@ std::optional<SectionOutcome> RunChild() {
   void* view = channel.get() != nullptr
                    ? MapViewOfFile(channel.get(), FILE_MAP_WRITE, 0, 0, sizeof(std::uint64_t))
                    : nullptr;
-  bool handed = view != nullptr &&
-                DuplicateHandle(GetCurrentProcess(), write_end.get(), process.get(), &child_pipe,
-                                0, FALSE, DUPLICATE_SAME_ACCESS);
+  bool handed =
+      view != nullptr && DuplicateHandle(GetCurrentProcess(), write_end.get(), process.get(),
+                                         &child_pipe, 0, FALSE, DUPLICATE_SAME_ACCESS);
   if (view != nullptr) {
     *static_cast<volatile std::uint64_t*>(view) = reinterpret_cast<std::uintptr_t>(child_pipe);
     UnmapViewOfFile(view);
@@ -155,14 +156,15 @@ std::optional<SectionOutcome> RunChild() {
   std::int32_t result = 0;
   DWORD available = 0, read = 0;
   if (PeekNamedPipe(read_end.get(), nullptr, 0, nullptr, &available, nullptr) &&
-      available >= sizeof result && ReadFile(read_end.get(), &result, sizeof result, &read, nullptr) &&
-      read == sizeof result)
+      available >= sizeof result &&
+      ReadFile(read_end.get(), &result, sizeof result, &read, nullptr) && read == sizeof result)
     return SectionOutcome(SectionEnd::kReturned, result);
   if (exit_code == static_cast<DWORD>(STATUS_CONTROL_C_EXIT))
     return SectionOutcome(SectionEnd::kInterrupted, -1, static_cast<int>(exit_code));
   // Without a result the process ended itself early (os._exit in a script) with its own status,
   // or a fault ended it, whose codes all carry the error severity.
-  if (exit_code < kErrorSeverity) return SectionOutcome(SectionEnd::kReturned, static_cast<int>(exit_code));
+  if (exit_code < kErrorSeverity)
+    return SectionOutcome(SectionEnd::kReturned, static_cast<int>(exit_code));
   return SectionOutcome(SectionEnd::kCrashed, -1);
 }
 

@@ -32,7 +32,8 @@ Result<MappedFile> MappedFile::Open(const std::string& path) {
   void* data = MapViewOfFile(mapping, FILE_MAP_READ, 0, 0, 0);
   CloseHandle(mapping);  // the view keeps the mapping
   if (data == nullptr) return Fail("cannot be mapped");
-  return MappedFile(static_cast<const std::uint8_t*>(data), static_cast<std::size_t>(size.QuadPart));
+  return MappedFile(static_cast<const std::uint8_t*>(data),
+                    static_cast<std::size_t>(size.QuadPart));
 }
 
 void MappedFile::WillRead(std::size_t, std::size_t) const {}

@@ -7,6 +7,7 @@
 #include "platform/run_lock.h"
 
 #include <windows.h>
+
 #include <tlhelp32.h>
 
 #include <cstdint>

@@ -26,8 +26,7 @@ class DemoTest : public ::testing::Test {
   }
   ProgramRun Launch(std::vector<std::string> arguments) {
     arguments.insert(arguments.begin(), {"x", FWLAUNCH_DEMO_IMAGE});
-    return RunProgram(FWLAUNCH_TESTING_BINARY, arguments,
-                      WithTemporaryFolder(scratch.path()));
+    return RunProgram(FWLAUNCH_TESTING_BINARY, arguments, WithTemporaryFolder(scratch.path()));
   }
   ScratchFolder scratch;
 };
@@ -56,14 +55,15 @@ TEST_F(DemoTest, WithoutItsExtensionModuleTheScriptWritesTheSameHex) {
 
   fs::path modules = fs::path(FWLAUNCH_DEMO_PAYLOAD).parent_path();
   fs::path image = scratch.path() / "no-extension.fw";
-  ProgramRun packed = RunProgram(FWLAUNCH_FWPACK,
-                                 {"create", image.string(), (modules / "Launch.pyo").string(),
-                                  (modules / "firmware.pyo").string(), FWLAUNCH_DEMO_PAYLOAD});
+  ProgramRun packed =
+      RunProgram(FWLAUNCH_FWPACK, {"create", image.string(), (modules / "Launch.pyo").string(),
+                                   (modules / "firmware.pyo").string(), FWLAUNCH_DEMO_PAYLOAD});
   ASSERT_EQ(packed.exit_status, 0) << packed.err;
   fs::remove(scratch.path() / "QALM" / "checksum.pyd");
   fs::path without = scratch.path() / "without.hex";
-  ProgramRun run = RunProgram(FWLAUNCH_TESTING_BINARY, {"x", image.string(), "ToHex", without.string()},
-                              WithTemporaryFolder(scratch.path()));
+  ProgramRun run =
+      RunProgram(FWLAUNCH_TESTING_BINARY, {"x", image.string(), "ToHex", without.string()},
+                 WithTemporaryFolder(scratch.path()));
   ASSERT_EQ(run.exit_status, 0) << run.out << run.err;
   EXPECT_FALSE(fs::exists(scratch.path() / "QALM" / "checksum.pyd"));
   EXPECT_TRUE(ReadFile(without) == ReadFile(with));
@@ -81,16 +81,18 @@ TEST_F(DemoTest, AFirmwarePackedFromSourcesRunsTheSame) {
                         (source / "firmware_helper/firmware.py").string(), FWLAUNCH_DEMO_PAYLOAD});
   ASSERT_EQ(packed.exit_status, 0) << packed.err;
   fs::path from_sources = scratch.path() / "from-sources.hex";
-  ProgramRun run = RunProgram(FWLAUNCH_TESTING_BINARY,
-                              {"x", image.string(), "ToHex", from_sources.string()},
-                              WithTemporaryFolder(scratch.path()));
+  ProgramRun run =
+      RunProgram(FWLAUNCH_TESTING_BINARY, {"x", image.string(), "ToHex", from_sources.string()},
+                 WithTemporaryFolder(scratch.path()));
   ASSERT_EQ(run.exit_status, 0) << run.out << run.err;
   EXPECT_TRUE(ReadFile(from_sources) == ReadFile(with));
 
   // The compiled member is python2.7 -OO's own code object, byte for byte after the header.
   fs::path extracted = scratch.path() / "extracted";
-  ASSERT_EQ(RunProgram(FWLAUNCH_FWPACK, {"extract", "-C", extracted.string(), image.string(),
-                                         "Launch.pyo"}).exit_status, 0);
+  ASSERT_EQ(RunProgram(FWLAUNCH_FWPACK,
+                       {"extract", "-C", extracted.string(), image.string(), "Launch.pyo"})
+                .exit_status,
+            0);
   fs::path reference = scratch.path() / "reference.pyo";
   ProgramRun compiled = RunProgram(
       FWLAUNCH_PYTHON, {"-OO", "-c",

@@ -38,8 +38,8 @@ class WorkingFolder {
     const fs::path inside = path();
     std::vector<fs::path> outside;
     for (const auto& entry : fs::recursive_directory_iterator(scratch.path())) {
-      auto [end, ignored] = std::mismatch(inside.begin(), inside.end(), entry.path().begin(),
-                                          entry.path().end());
+      auto [end, ignored] =
+          std::mismatch(inside.begin(), inside.end(), entry.path().begin(), entry.path().end());
       if (end != inside.end()) outside.push_back(entry.path());
     }
     return outside;
@@ -70,13 +70,18 @@ class ExtractModulesTest : public ::testing::Test {
 
 TEST_F(ExtractModulesTest, WritesListedModulesInListOrderAfterQueryAndOpen) {
   library.list = "Launch.pyo\nchecksum.pyd\n";
-  library.files = {{"Launch.pyo", "launch bytes"}, {"checksum.pyd", "\x7f" "ELF"}};
+  library.files = {{"Launch.pyo", "launch bytes"},
+                   {"checksum.pyd",
+                    "\x7f"
+                    "ELF"}};
   Extract();
   EXPECT_EQ(library.calls,
             (std::vector<std::string>{"QueryCfg SCRIPT_PYD", "OpenFirmware",
                                       "ReadFileInFW Launch.pyo", "ReadFileInFW checksum.pyd"}));
   EXPECT_EQ(ReadFile(In("Launch.pyo")), "launch bytes");
-  EXPECT_EQ(ReadFile(In("checksum.pyd")), "\x7f" "ELF");
+  EXPECT_EQ(ReadFile(In("checksum.pyd")),
+            "\x7f"
+            "ELF");
 }
 
 TEST_F(ExtractModulesTest, OnlyModulesAreAskedForAndWritten) {
@@ -91,8 +96,8 @@ TEST_F(ExtractModulesTest, OnlyModulesAreAskedForAndWritten) {
 
 TEST_F(ExtractModulesTest, EveryReadFindsTheTokenAndOnlyItsOwnBytesAreWritten) {
   library.list = "big.pyo\nsmall.pyo\nempty.pyo\n";
-  library.files = {{"big.pyo", std::string(1 << 20, '\xff')}, {"small.pyo", "tiny"},
-                   {"empty.pyo", ""}};
+  library.files = {
+      {"big.pyo", std::string(1 << 20, '\xff')}, {"small.pyo", "tiny"}, {"empty.pyo", ""}};
   Extract();  // the fake notes any read that finds no token
   EXPECT_EQ(fs::file_size(In("big.pyo")), 1u << 20);
   EXPECT_EQ(ReadFile(In("small.pyo")), "tiny");
@@ -127,10 +132,14 @@ TEST_F(ExtractModulesTest, NamesThatWouldBeCutShortAreSkippedWhole) {
 TEST_F(ExtractModulesTest, NothingIsWrittenOutsideTheWorkingFolder) {
   fs::create_directory(In("sub"));
   std::string absolute = (folder.path().parent_path() / "absolute.pyo").string();
-  library.list = "../escape.pyo\n" + absolute + "\nsub/../../escape.pyo\nsub/inner.pyo\n"
+  library.list = "../escape.pyo\n" + absolute +
+                 "\nsub/../../escape.pyo\nsub/inner.pyo\n"
                  "missing/inner.pyo\n";
-  library.files = {{"../escape.pyo", "out"}, {absolute, "out"}, {"sub/../../escape.pyo", "out"},
-                   {"sub/inner.pyo", "inner"}, {"missing/inner.pyo", "lost"}};
+  library.files = {{"../escape.pyo", "out"},
+                   {absolute, "out"},
+                   {"sub/../../escape.pyo", "out"},
+                   {"sub/inner.pyo", "inner"},
+                   {"missing/inner.pyo", "lost"}};
   Extract();
   // A sub-folder that exists takes its module; one that does not, and every name that would
   // lead out of the folder, is never asked for.
@@ -173,7 +182,8 @@ TEST_F(ExtractModulesTest, ExistingModulesAreOverwrittenAndOthersLeftAlone) {
 #if !defined(_WIN32)  // a file size limit is the Linux way to fill the disk on purpose
 // Runs in a child process of the test: the file size limit stands in for a disk that fills
 // up in the middle of a module.
-[[noreturn]] void ExtractWithFileSizeLimit(FakeScriptLibrary& library, const WorkingFolder& folder) {
+[[noreturn]] void ExtractWithFileSizeLimit(FakeScriptLibrary& library,
+                                           const WorkingFolder& folder) {
   std::signal(SIGXFSZ, SIG_IGN);
   rlimit limit{16 * 1024, 16 * 1024};
   setrlimit(RLIMIT_FSIZE, &limit);

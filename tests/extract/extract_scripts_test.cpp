@@ -83,7 +83,10 @@ TEST_F(ExtractScriptsTest, FalseWithNothingWrittenWhenTheLibraryIsUnusable) {
 
   std::string noise(4096, '\0');
   for (std::size_t i = 0; i < noise.size(); ++i) noise[i] = static_cast<char>(i * 131 + 7);
-  WriteFile(Library(), "\x7f" "ELF" + noise);
+  WriteFile(Library(),
+            "\x7f"
+            "ELF" +
+                noise);
   EXPECT_FALSE(Extract()) << "random bytes";
 
   fs::remove(Library());

@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <zlib.h>
 #include <array>
 #include <cstring>
-#include <zlib.h>
 #include <vector>
 
 #include "image/image_format.h"
@@ -59,11 +59,10 @@ TEST(Image, RoundTripsStoredAndDeflatedMembers) {
     EXPECT_FALSE(reader->Find(std::string(200, 'a')));
 
     std::string streamed;
-    EXPECT_TRUE(reader->Stream(*reader->Find("a.pyd"),
-                               [&](std::span<const std::uint8_t> piece) {
-                                 streamed.append(piece.begin(), piece.end());
-                                 return true;
-                               }));
+    EXPECT_TRUE(reader->Stream(*reader->Find("a.pyd"), [&](std::span<const std::uint8_t> piece) {
+      streamed.append(piece.begin(), piece.end());
+      return true;
+    }));
     EXPECT_EQ(streamed, std::string(70000, 'a'));
   }
 }
@@ -153,8 +152,8 @@ TEST(Image, ADeflateStreamMustHoldExactlyTheEntry) {
     std::string reason;
     EXPECT_EQ(ReadAll(*reader, "z.pyo", &reason), "<failed>");
     EXPECT_EQ(reason, "corrupt compressed data");
-    EXPECT_FALSE(reader->Stream(*reader->Find("z.pyo"),
-                                [](std::span<const std::uint8_t>) { return true; }));
+    EXPECT_FALSE(
+        reader->Stream(*reader->Find("z.pyo"), [](std::span<const std::uint8_t>) { return true; }));
   }
 }
 

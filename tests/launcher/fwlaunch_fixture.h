@@ -21,8 +21,10 @@ namespace fs = std::filesystem;
 inline std::vector<std::string> SplitAtNul(const std::string& text) {
   std::vector<std::string> parts{""};
   for (char c : text) {
-    if (c == '\0') parts.emplace_back();
-    else parts.back() += c;
+    if (c == '\0')
+      parts.emplace_back();
+    else
+      parts.back() += c;
   }
   return parts;
 }

@@ -32,8 +32,8 @@ class FwlaunchParallelTest : public FwlaunchTest {
     for (int i = 0; i < count; ++i) {
       std::string delay = std::to_string(0.15 * i);
       runs.emplace_back(FWLAUNCH_TESTING_BINARY,
-                        LaunchArguments("KeepWhileOthersRun", {Shared().string(), Name(round, i),
-                                                               go.string(), delay}),
+                        LaunchArguments("KeepWhileOthersRun",
+                                        {Shared().string(), Name(round, i), go.string(), delay}),
                         OwnWorkingFolder("tmp" + round + "-" + std::to_string(i)));
     }
     auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(120);
@@ -73,11 +73,11 @@ TEST_F(FwlaunchParallelTest, OnlyTheLastRunOutPurges) {
 }
 
 TEST_F(FwlaunchParallelTest, AKilledRunKeepsNoOtherRunFromPurging) {
-  RunningProgram killed(FWLAUNCH_TESTING_BINARY,
-                        LaunchArguments("KeepWhileOthersRun", {Shared().string(), "killed.dat",
-                                                               (scratch.path() / "never").string(),
-                                                               "0"}),
-                        OwnWorkingFolder("killed"));
+  RunningProgram killed(
+      FWLAUNCH_TESTING_BINARY,
+      LaunchArguments("KeepWhileOthersRun",
+                      {Shared().string(), "killed.dat", (scratch.path() / "never").string(), "0"}),
+      OwnWorkingFolder("killed"));
   auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
   while (!fs::exists(Shared() / "killed.dat") && std::chrono::steady_clock::now() < deadline)
     std::this_thread::sleep_for(std::chrono::milliseconds(10));

@@ -111,7 +111,6 @@ TEST_F(FwlaunchTest, AFunctionThatEndsTheProcessStillGetsThePurge) {
   EXPECT_TRUE(Purged());
 }
 
-
 TEST_F(FwlaunchTest, FirmwareModulesFindEachOtherTheirExtensionsAndTheStandardLibrary) {
   EXPECT_EQ(Launch("UseHelper").exit_status, 42);
   EXPECT_EQ(Launch("UseExtension").exit_status, 42);
@@ -138,8 +137,8 @@ TEST_F(FwlaunchTest, TheInterpreterRunsOptimisedWithoutSiteFromTheWorkingFolder)
   EXPECT_NE(run.out.find(Line("optimize=2 no_site=1")), std::string::npos) << run.out;
 #if defined(_WIN32)
   std::string interpreter = fs::absolute(FWLAUNCH_TESTING_BINARY).parent_path().string();
-  std::string path = WorkingFolder() + "|" + interpreter + "\\python27.zip|" + interpreter +
-                     "\\DLLs";
+  std::string path =
+      WorkingFolder() + "|" + interpreter + "\\python27.zip|" + interpreter + "\\DLLs";
   std::string prefix = WorkingFolder();
 #else
   std::string path = WorkingFolder() + "|" + FWLAUNCH_PYTHON_STDLIB + "|";
@@ -152,10 +151,6 @@ TEST_F(FwlaunchTest, TheInterpreterRunsOptimisedWithoutSiteFromTheWorkingFolder)
   EXPECT_NE(run.out.find(Line("site=False")), std::string::npos) << run.out;
   EXPECT_EQ(run.err, "");
 }
-
-
-
-
 
 // A script that starts Python (subprocess with sys.executable, a pool of workers) gets the
 // interpreter it runs in, and no worker starts a run of the launcher.

@@ -37,9 +37,9 @@ class FwlaunchTraceTest : public FwlaunchTest {
       }
       if (!started) continue;
       if (line.starts_with("the script's process ended")) break;
-      for (auto [path, name] : {std::pair{LibraryPath(), "LIBRARY"},
-                                std::pair{WorkingFolder(), "WORK/"},
-                                std::pair{Firmware().string(), "FIRMWARE"}}) {
+      for (auto [path, name] :
+           {std::pair{LibraryPath(), "LIBRARY"}, std::pair{WorkingFolder(), "WORK/"},
+            std::pair{Firmware().string(), "FIRMWARE"}}) {
         // As written, and as a Python repr writes it (backslashes doubled).
         std::string repr;
         for (char c : path) repr += c == '\\' ? std::string("\\\\") : std::string(1, c);
@@ -55,10 +55,11 @@ class FwlaunchTraceTest : public FwlaunchTest {
   static std::string WithoutAddresses(const std::string& line) {
     std::string out;
     for (std::size_t i = 0; i < line.size();) {
-      if (line.compare(i, 2, "0x") == 0 && i + 2 < line.size() && std::isxdigit(
-              static_cast<unsigned char>(line[i + 2]))) {
+      if (line.compare(i, 2, "0x") == 0 && i + 2 < line.size() &&
+          std::isxdigit(static_cast<unsigned char>(line[i + 2]))) {
         out += "0x?";
-        for (i += 2; i < line.size() && std::isxdigit(static_cast<unsigned char>(line[i])); ++i) {}
+        for (i += 2; i < line.size() && std::isxdigit(static_cast<unsigned char>(line[i])); ++i) {
+        }
       } else {
         out += line[i++];
       }

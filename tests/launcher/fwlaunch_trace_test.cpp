@@ -87,9 +87,11 @@ TEST_F(FwlaunchTraceTest, TellsTheImagesStory) {
   fs::copy_file(FWLAUNCH_REFERENCE_LIBRARY, Work() / "Script.dll");
   fs::path image = scratch.path() / "packed.fw";
   // Launch.pyo last: the image's last bytes are its data.
-  ASSERT_EQ(RunProgram(FWLAUNCH_FWPACK, {"create", image.string(),
-                                         (Firmware() / "helper.pyo").string(),
-                                         (Firmware() / "Launch.pyo").string()}).exit_status, 0);
+  ASSERT_EQ(
+      RunProgram(FWLAUNCH_FWPACK, {"create", image.string(), (Firmware() / "helper.pyo").string(),
+                                   (Firmware() / "Launch.pyo").string()})
+          .exit_status,
+      0);
   auto both = [&](const fs::path& firmware) {
     std::vector<std::string> arguments{"unread", firmware.string(), "Seven"};
     ProgramRun traced = RunProgram(FWLAUNCH_TRACE_BINARY, arguments, options);
@@ -148,21 +150,19 @@ TEST_F(FwlaunchTraceTest, TheInterpretersStepsAreToldTheSameOnBothSystems) {
                 "imported Launch: <module 'Launch' from 'WORK/Launch.pyo'>",
                 "found Launch.Raise: <function Raise at 0x?>",
                 "calling Launch.Raise with ('LIBRARY', 'FIRMWARE')",
-                "Traceback (most recent call last):",
-                "  File \"Launch.py\", line 24, in Raise",
+                "Traceback (most recent call last):", "  File \"Launch.py\", line 24, in Raise",
                 "RuntimeError: the conversion failed",
                 "Launch.Raise raised: exit status -1 (the interpreter's words above)"}));
   EXPECT_EQ(InterpreterLines(Both("Missing")),
-            (std::vector<std::string>{
-                "interpreter started, home WORK/",
-                "imported Launch: <module 'Launch' from 'WORK/Launch.pyo'>",
-                "Launch has no top-level name Missing"}));
+            (std::vector<std::string>{"interpreter started, home WORK/",
+                                      "imported Launch: <module 'Launch' from 'WORK/Launch.pyo'>",
+                                      "Launch has no top-level name Missing"}));
   WriteFile(Firmware() / "Launch.pyo", "not bytecode");
-  EXPECT_EQ(InterpreterLines(Both("Seven")),
-            (std::vector<std::string>{
-                "interpreter started, home WORK/",
-                "ImportError: Bad magic number in WORK/Launch.pyo",
-                "Launch could not be imported (the interpreter's words above)"}));
+  EXPECT_EQ(
+      InterpreterLines(Both("Seven")),
+      (std::vector<std::string>{"interpreter started, home WORK/",
+                                "ImportError: Bad magic number in WORK/Launch.pyo",
+                                "Launch could not be imported (the interpreter's words above)"}));
 }
 
 }  // namespace

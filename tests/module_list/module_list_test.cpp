@@ -28,8 +28,7 @@ TEST(ScriptListWalk, EntriesEndAtLineFeedsAndTrailingTextIsNoEntry) {
   EXPECT_EQ(WalkText("a.pyo\nb.pyd"), (std::vector<std::string>{"a.pyo"}));
   EXPECT_EQ(WalkText(""), std::vector<std::string>{});
   // Nothing is trimmed: a CR stays part of the name, an empty line is an empty entry.
-  EXPECT_EQ(WalkText(" a.pyo\r\n\nb.pyo \n"),
-            (std::vector<std::string>{" a.pyo\r", "", "b.pyo "}));
+  EXPECT_EQ(WalkText(" a.pyo\r\n\nb.pyo \n"), (std::vector<std::string>{" a.pyo\r", "", "b.pyo "}));
 }
 
 TEST(ScriptListWalk, StopsAtTheFirstNul) {
@@ -63,16 +62,16 @@ TEST(IsExtractableEntry, TakesOnlyPydAndPyoInAnyCase) {
 }
 
 TEST(IsExtractableEntry, NamesMustFitTheEntryBufferWhole) {
-  EXPECT_TRUE(IsExtractableEntry(std::string(123, 'a') + ".pyo"));    // 127 characters
-  EXPECT_FALSE(IsExtractableEntry(std::string(124, 'a') + ".pyo"));   // 128
-  EXPECT_FALSE(IsExtractableEntry(std::string(996, 'a') + ".pyo"));   // 1000
+  EXPECT_TRUE(IsExtractableEntry(std::string(123, 'a') + ".pyo"));   // 127 characters
+  EXPECT_FALSE(IsExtractableEntry(std::string(124, 'a') + ".pyo"));  // 128
+  EXPECT_FALSE(IsExtractableEntry(std::string(996, 'a') + ".pyo"));  // 1000
 }
 
 TEST(IsExtractableEntry, NeverLeadsOutOfTheWorkingFolder) {
   for (const char* name : {"sub/x.pyo", "a/b/c.pyd", "..x.pyo", "x..pyo", "sub/..x/y.pyo"})
     EXPECT_TRUE(IsExtractableEntry(name)) << name;
-  for (const char* name : {"../x.pyo", "/abs/x.pyo", "sub/../../x.pyo", "sub/../x.pyo", "..",
-                           "a/../b.pyd", "//x.pyo"})
+  for (const char* name :
+       {"../x.pyo", "/abs/x.pyo", "sub/../../x.pyo", "sub/../x.pyo", "..", "a/../b.pyd", "//x.pyo"})
     EXPECT_FALSE(IsExtractableEntry(name)) << name;
 }
 

@@ -99,8 +99,8 @@ TEST_F(ReferenceLibraryTest, AnswersZeroOrEmptyToEveryWrongRequest) {
   EXPECT_EQ(Read("helper.pyd", 0, 1, 299999), 0) << "capacity too small";
 
   transfer[0] = 0;  // the launcher writes the token before every read; without it, no read
-  EXPECT_EQ(library->ReadFileInFW(context.data(), "Launch.pyo", 0, kTransferSize,
-                                  transfer.data(), 1), 0);
+  EXPECT_EQ(
+      library->ReadFileInFW(context.data(), "Launch.pyo", 0, kTransferSize, transfer.data(), 1), 0);
 
   context[0] = 0;
   EXPECT_EQ(library->OpenFirmware(Path("good.fw").c_str(), transfer.data(), context.data()), 0)
@@ -164,8 +164,8 @@ TEST_F(ReferenceLibraryTest, CorruptEntriesReadAsZero) {
 TEST_F(ReferenceLibraryTest, AListTooLongForTheBufferIsCutAfterItsLastWholeLine) {
   std::string list;
   for (int i = 0; list.size() < 1100; ++i) list += "module_" + std::to_string(i) + ".pyo\n";
-  std::string image = Pack("long.fw", {{"SCRIPT_PYD", list}, {"NOTES", std::string(2000, 'n')}},
-                           {}, false);
+  std::string image =
+      Pack("long.fw", {{"SCRIPT_PYD", list}, {"NOTES", std::string(2000, 'n')}}, {}, false);
   std::string served = Query(image, "SCRIPT_PYD");
   EXPECT_LE(served.size(), 1023u);
   EXPECT_EQ(served.back(), '\n');

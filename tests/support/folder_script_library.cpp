@@ -28,7 +28,8 @@
 
 namespace {
 
-[[maybe_unused]] constexpr std::size_t kListSize = FWL_SCRIPT_LIST_SIZE;  // unused where Py_QueryCfg is left out
+[[maybe_unused]] constexpr std::size_t kListSize =
+    FWL_SCRIPT_LIST_SIZE;  // unused where Py_QueryCfg is left out
 constexpr std::size_t kContextSize = FWL_CONTEXT_SIZE;
 constexpr std::int32_t kTransferSize = FWL_TRANSFER_SIZE;
 constexpr char kToken[FWL_ACCESS_TOKEN_SIZE + 1] = FWL_ACCESS_TOKEN;
@@ -114,10 +115,11 @@ FWL_EXPORT std::int32_t FWL_CALL Py_QueryCfg(const char* firmware, const char* k
 #endif
 
 FWL_EXPORT std::int32_t FWL_CALL Py_OpenFirmware(const char* firmware, std::uint8_t* transfer,
-                                                std::uint8_t* context) {
+                                                 std::uint8_t* context) {
   Log(firmware, "OpenFirmware");
   CrashIfAsked(firmware, "OpenFirmware");
-  if (std::memcmp(context, kToken, FWL_ACCESS_TOKEN_SIZE) != 0) Log(firmware, "VIOLATION context token");
+  if (std::memcmp(context, kToken, FWL_ACCESS_TOKEN_SIZE) != 0)
+    Log(firmware, "VIOLATION context token");
   if (!AllZero(context + FWL_ACCESS_TOKEN_SIZE, kContextSize - FWL_ACCESS_TOKEN_SIZE))
     Log(firmware, "VIOLATION context not zeroed");
   if (!AllZero(transfer, kTransferSize)) Log(firmware, "VIOLATION transfer not zeroed");
@@ -128,13 +130,14 @@ FWL_EXPORT std::int32_t FWL_CALL Py_OpenFirmware(const char* firmware, std::uint
   return 1;
 }
 
-FWL_EXPORT std::int32_t FWL_CALL Py_ReadFileInFW(
-    std::uint8_t* context, const char* name, std::int32_t offset, std::int32_t capacity,
-    std::uint8_t* transfer, std::int32_t mode) {
+FWL_EXPORT std::int32_t FWL_CALL Py_ReadFileInFW(std::uint8_t* context, const char* name,
+                                                 std::int32_t offset, std::int32_t capacity,
+                                                 std::uint8_t* transfer, std::int32_t mode) {
   if (std::memcmp(context + kStateOffset, kStateMark, sizeof kStateMark) != 0) return 0;
   std::string folder(reinterpret_cast<const char*>(context + kPathOffset));
   Log(folder, std::string("ReadFileInFW ") + name);
-  if (std::memcmp(transfer, kToken, FWL_ACCESS_TOKEN_SIZE) != 0) Log(folder, "VIOLATION transfer token");
+  if (std::memcmp(transfer, kToken, FWL_ACCESS_TOKEN_SIZE) != 0)
+    Log(folder, "VIOLATION transfer token");
   if (offset != 0 || capacity != kTransferSize || mode != 1)
     Log(folder, "VIOLATION read arguments");
 

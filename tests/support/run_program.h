@@ -18,7 +18,7 @@ struct ProgramRun {
   // When exited: what the system keeps of the status (Linux its low 8 bits, Windows all 32,
   // so that -1 reads as 255 on one and -1 on the other).
   int exit_status = -1;
-  int signal = 0;        // when ended by a signal (Linux)
+  int signal = 0;  // when ended by a signal (Linux)
   std::string out;
   std::string err;
 };
@@ -83,6 +83,5 @@ class RunningProgram {
 
 ProgramRun RunProgram(const std::string& program, const std::vector<std::string>& arguments,
                       const ProgramOptions& options = {});
-
 
 }  // namespace fwlaunch::testing

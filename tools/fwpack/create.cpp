@@ -73,7 +73,8 @@ Result<std::string> ReadMember(const std::string& name, const std::string& path)
   if (path == kStandardStream) {
     Result<std::vector<std::uint8_t>> input = ReadStandardInput();
     if (!input) return Fail(input.reason());
-    if (input->size() > static_cast<std::size_t>(kTransferSize)) return Fail(OverTheLimit(name, input->size()));
+    if (input->size() > static_cast<std::size_t>(kTransferSize))
+      return Fail(OverTheLimit(name, input->size()));
     return std::string(input->begin(), input->end());
   }
   Result<std::uint64_t> size = platform::RegularFileSize(path);
@@ -138,13 +139,14 @@ int RunCreate(const Arguments& arguments) {
   bool standard_input_taken = false;
   for (const auto& [name, path] : options->members) {
     if (IsSameFile(options->image, path)) {
-      Complain(options->image, "is also given as member " + name + "; it would replace its own input");
+      Complain(options->image,
+               "is also given as member " + name + "; it would replace its own input");
       return kExitFailure;
     }
     if (path != kStandardStream) continue;
-    if (name == kStandardStream) return UsageError("a member from standard input needs a name: NAME=-");
-    if (standard_input_taken)
-      return UsageError("standard input can give one member only");
+    if (name == kStandardStream)
+      return UsageError("a member from standard input needs a name: NAME=-");
+    if (standard_input_taken) return UsageError("standard input can give one member only");
     standard_input_taken = true;
   }
 
@@ -168,8 +170,10 @@ int RunCreate(const Arguments& arguments) {
   }
 
   bool has_list = false;
-  for (const image::ConfigRecord& record : options->config) has_list |= record.key == kScriptListKey;
-  if (!has_list) options->config.insert(options->config.begin(), {kScriptListKey, DefaultModuleList(members)});
+  for (const image::ConfigRecord& record : options->config)
+    has_list |= record.key == kScriptListKey;
+  if (!has_list)
+    options->config.insert(options->config.begin(), {kScriptListKey, DefaultModuleList(members)});
   for (const image::ConfigRecord& record : options->config) {
     if (record.key != kScriptListKey) continue;
     if (record.value.size() >= kScriptListSize) {

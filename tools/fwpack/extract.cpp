@@ -61,8 +61,10 @@ bool WriteEntryOut(const image::ImageReader& reader, const image::EntryInfo& ent
     return !output_failed;
   });
   if (streamed) return true;
-  if (output_failed) Complain(kStandardStream, "cannot be written");
-  else Complain(image_path, "entry " + std::string(entry.name) + ": " + streamed.reason());
+  if (output_failed)
+    Complain(kStandardStream, "cannot be written");
+  else
+    Complain(image_path, "entry " + std::string(entry.name) + ": " + streamed.reason());
   return false;
 }
 
@@ -84,8 +86,7 @@ int RunExtract(const Arguments& arguments) {
   }
   std::string image_path = parsed->operands.empty() ? std::string() : parsed->operands.front();
   std::vector<std::string> names;
-  if (!parsed->operands.empty())
-    names.assign(parsed->operands.begin() + 1, parsed->operands.end());
+  if (!parsed->operands.empty()) names.assign(parsed->operands.begin() + 1, parsed->operands.end());
   if (image_path.empty()) return UsageError("extract needs an IMAGE");
   if (to_output && folder_given) return UsageError("-C and -O do not go together");
   std::optional<OpenedImage> opened = OpenImageFile(image_path);

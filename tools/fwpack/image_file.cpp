@@ -10,7 +10,8 @@ Result<std::vector<std::uint8_t>> ReadStandardInput() {
   std::vector<std::uint8_t> bytes;
   std::uint8_t piece[65536];
   std::size_t got;
-  while ((got = std::fread(piece, 1, sizeof piece, stdin)) > 0) bytes.insert(bytes.end(), piece, piece + got);
+  while ((got = std::fread(piece, 1, sizeof piece, stdin)) > 0)
+    bytes.insert(bytes.end(), piece, piece + got);
   if (std::ferror(stdin)) return Fail("cannot read standard input");
   return bytes;
 }

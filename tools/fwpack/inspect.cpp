@@ -3,15 +3,14 @@
 #include <cstdio>
 #include <functional>
 
+#include "module_list/module_list.h"
 #include "tools/fwpack/commands.h"
 #include "tools/fwpack/image_file.h"
 #include "tools/fwpack/options.h"
-#include "module_list/module_list.h"
 
 namespace fwlaunch::fwpack {
 
 namespace {
-
 
 struct InspectOptions {
   std::string image;
@@ -80,8 +79,10 @@ int RunList(const Arguments& arguments) {
   if (!options) return UsageError(options.reason());
   std::optional<OpenedImage> opened = OpenImageFile(options->image);
   if (!opened) return kExitFailure;
-  if (options->tsv) ListForPrograms(opened->reader);
-  else ListForPeople(opened->reader);
+  if (options->tsv)
+    ListForPrograms(opened->reader);
+  else
+    ListForPeople(opened->reader);
   return kExitOk;
 }
 

@@ -38,7 +38,8 @@ const std::map<std::string, std::string>& CommandHelps() {
        "--tsv: one record a line, tab-separated, for programs:\n"
        "  config<TAB>KEY<TAB>VALUE\n"
        "  entry<TAB>SIZE<TAB>STORED<TAB>METHOD<TAB>CRC32<TAB>NAME\n"
-       "with backslash, tab, LF, CR and other control characters escaped (\\\\ \\t \\n \\r \\xNN).\n"},
+       "with backslash, tab, LF, CR and other control characters escaped (\\\\ \\t \\n \\r "
+       "\\xNN).\n"},
       {"extract",
        "usage: fwpack extract [-C DIR | -O] [--] IMAGE [NAME...]\n"
        "Writes all entries, or the NAMEs, below DIR (default: the current folder); -O writes\n"

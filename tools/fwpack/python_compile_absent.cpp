@@ -4,8 +4,9 @@
 namespace fwlaunch::fwpack {
 
 Result<std::string> CompileOptimized(const std::string&, const std::string&, std::uint32_t) {
-  return Fail("this fwpack cannot compile Python sources; compile it with python2.7 -OO and "
-              "pack the .pyo");
+  return Fail(
+      "this fwpack cannot compile Python sources; compile it with python2.7 -OO and "
+      "pack the .pyo");
 }
 
 }  // namespace fwlaunch::fwpack

@@ -12,7 +12,8 @@ static PyObject *answer(PyObject *self, PyObject *unused) {
 #if defined(__GNUC__)
 __attribute__((no_sanitize("undefined")))
 #endif
-static PyObject *crash(PyObject *self, PyObject *unused) {
+static PyObject *
+crash(PyObject *self, PyObject *unused) {
   (void)self;
   (void)unused;
   *(volatile int *)0 = 0;

@@ -164,8 +164,7 @@ TEST_F(FwlaunchTest, AKilledLauncherTakesItsScriptAlongAndHoldsUpNoLaterRun) {
     std::string name = std::to_string(signal);
     fs::path daemon_marker = scratch.path() / ("daemon" + name);
     fs::path marker = scratch.path() / ("ready" + name);
-    RunningProgram program =
-        Start("DaemonThenSleep", {daemon_marker.string(), marker.string()});
+    RunningProgram program = Start("DaemonThenSleep", {daemon_marker.string(), marker.string()});
     ASSERT_TRUE(WaitForFile(marker));
     ASSERT_TRUE(WaitForFile(daemon_marker));
     pid_t function_process = ReadPid(marker);
@@ -233,8 +232,7 @@ TEST_F(FwlaunchTest, AnotherUsersLockOnTheSharedDataFolderStopsNoPurge) {
       int null = open("/dev/null", O_RDWR);
       for (int stream : {0, 1, 2}) dup2(null, stream);
       if (setgid(kOtherUser) != 0 || setuid(kOtherUser) != 0) _exit(126);
-      execl("/usr/bin/flock", "flock", "--no-fork", kind, Shared().c_str(), "sleep", "60",
-            nullptr);
+      execl("/usr/bin/flock", "flock", "--no-fork", kind, Shared().c_str(), "sleep", "60", nullptr);
       _exit(127);
     }
     // Held once the folder cannot be locked exclusively here.
@@ -261,9 +259,9 @@ TEST_F(FwlaunchTest, AnotherUsersLockOnTheSharedDataFolderStopsNoPurge) {
 // ends by it.
 TEST_F(FwlaunchTest, APurgeOnceBegunFinishesBeforeTheRunEndsByTheSignal) {
   // A purge of 50,000 files takes the better part of a second, of 5,000 a twentieth.
-  for (auto [signal, files] : {std::pair{SIGTERM, 50000}, std::pair{SIGHUP, 5000},
-                               std::pair{SIGINT, 5000}, std::pair{SIGUSR1, 5000},
-                               std::pair{SIGUSR2, 5000}}) {
+  for (auto [signal, files] :
+       {std::pair{SIGTERM, 50000}, std::pair{SIGHUP, 5000}, std::pair{SIGINT, 5000},
+        std::pair{SIGUSR1, 5000}, std::pair{SIGUSR2, 5000}}) {
     for (int i = 0; i < files; ++i)
       close(open((Shared() / ("file" + std::to_string(i))).c_str(), O_CREAT | O_WRONLY, 0644));
     // Sent as soon as the first file is gone, so in the middle of the purge.

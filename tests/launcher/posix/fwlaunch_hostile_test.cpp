@@ -19,7 +19,9 @@ TEST_F(FwlaunchTest, ACrashInAnyLibraryOperationIsAnUnknownException) {
 }
 
 TEST_F(FwlaunchTest, UnusableLibrariesFailTheExtraction) {
-  for (std::string content : {std::string(), std::string("\x7f" "ELF\x02\x01\x01", 7) +
+  for (std::string content : {std::string(), std::string("\x7f"
+                                                         "ELF\x02\x01\x01",
+                                                         7) +
                                                  std::string(3000, '\x90')}) {
     WriteFile(Work() / "Script.dll", content);
     ProgramRun run = Launch("Seven");
@@ -38,12 +40,13 @@ TEST_F(FwlaunchTest, HostileListsNeverWriteOutsideTheWorkingFolder) {
   fs::create_directory(Work() / "sub");
   // An absolute name pointing into the scratch folder, where a file would be seen.
   std::string absolute = (scratch.path() / "absolute.pyo").string();
-  WriteFile(Firmware() / "COUNTS", "../escape.pyo 5\n" + absolute + " 5\nsub/../../escape2.pyo 5\n");
+  WriteFile(Firmware() / "COUNTS",
+            "../escape.pyo 5\n" + absolute + " 5\nsub/../../escape2.pyo 5\n");
   std::vector<std::string> lists{
       "../escape.pyo\n" + absolute + "\nsub/../../escape2.pyo\nLaunch.pyo\n",
       std::string(500, '\n') + "Launch.pyo\n",
-      "Launch.pyo\nLaunch.pyo\nwith space.pyo\nnon-ascii-\xe9\xff.pyo\n" +
-          std::string(123, 'a') + ".pyo\n" + std::string(124, 'b') + ".pyo\n",
+      "Launch.pyo\nLaunch.pyo\nwith space.pyo\nnon-ascii-\xe9\xff.pyo\n" + std::string(123, 'a') +
+          ".pyo\n" + std::string(124, 'b') + ".pyo\n",
       "Launch.pyo\n" + std::string(996, 'c') + ".pyo\n",
       "Launch.pyo\n" + std::string(1100, 'x'),  // fills the buffer with no NUL
   };
@@ -155,7 +158,7 @@ TEST_F(FwlaunchTest, PathsAndArgumentsWithAnyBytesArriveUnchanged) {
   ProgramRun run = Run({"unread", odd.string(), "Echo", " lead", "trail ", "tab\there", "$HOME"});
   EXPECT_EQ(run.exit_status, 6) << run.out;
   EXPECT_EQ(SplitAtNul(run.out), (std::vector<std::string>{LibraryPath(), odd.string(), " lead",
-                                                            "trail ", "tab\there", "$HOME"}));
+                                                           "trail ", "tab\there", "$HOME"}));
 }
 
 }  // namespace

@@ -25,9 +25,12 @@ TEST_F(FwlaunchTest, AKeyboardInterruptEndsTheFunctionQuietlyAndThePurgeRuns) {
 // The signals as a bare start of the interpreter leaves them.
 TEST_F(FwlaunchTest, SignalsAreHandledAsInABareStartOfTheInterpreter) {
   ASSERT_EQ(Launch("Seven").exit_status, 7);  // the modules are in the working folder now
-  ProgramRun bare = RunProgram(FWLAUNCH_PYTHON, {"-OO", "-S", "-c",
-      "import sys; sys.path.insert(0, '" + Work().string() + "/'); import Launch; "
-      "Launch.Signals()"}, options);
+  ProgramRun bare = RunProgram(FWLAUNCH_PYTHON,
+                               {"-OO", "-S", "-c",
+                                "import sys; sys.path.insert(0, '" + Work().string() +
+                                    "/'); import Launch; "
+                                    "Launch.Signals()"},
+                               options);
   ProgramRun launched = Launch("Signals");
   EXPECT_EQ(launched.out, bare.out);
   EXPECT_NE(bare.out.find("SIGINT=default_int_handler SIGPIPE=1 SIGXFSZ=1"), std::string::npos)
@@ -52,19 +55,20 @@ TEST_F(FwlaunchTest, TheCodecsAreTheStandardLibrarysWhateverTheFirmwareCarries) 
 // The same as a bare start of the interpreter: the file system's encoding from the locale, and a
 // terminal's encoding for each standard stream that is one.
 TEST_F(FwlaunchTest, EncodingsMatchABareStartOfTheInterpreter) {
-  const std::string bare_command =
-      std::string(FWLAUNCH_PYTHON) + " -OO -S -c \"import sys; sys.path.insert(0, '" +
-      Work().string() + "/'); import Launch; Launch.Encodings()\"";
-  const std::string launch_command = std::string(FWLAUNCH_TESTING_BINARY) + " x '" +
-                                     Firmware().string() + "' Encodings";
+  const std::string bare_command = std::string(FWLAUNCH_PYTHON) +
+                                   " -OO -S -c \"import sys; sys.path.insert(0, '" +
+                                   Work().string() + "/'); import Launch; Launch.Encodings()\"";
+  const std::string launch_command =
+      std::string(FWLAUNCH_TESTING_BINARY) + " x '" + Firmware().string() + "' Encodings";
   ASSERT_EQ(Launch("Seven").exit_status, 7);  // the modules are in the working folder now
   // Besides the system's own: a character set the interpreter has a codec for, which it must
   // look up, and one it has none for.
   fs::path locales = scratch.path() / "locales";
   fs::create_directories(locales);
   for (auto [source, charset] : {std::pair{"ru_RU", "KOI8-R"}, std::pair{"hy_AM", "ARMSCII-8"}}) {
-    ProgramRun made = RunProgram("/usr/bin/localedef", {"-i", source, "-f", charset,
-                                 (locales / (std::string(source) + "." + charset)).string()});
+    ProgramRun made = RunProgram(
+        "/usr/bin/localedef",
+        {"-i", source, "-f", charset, (locales / (std::string(source) + "." + charset)).string()});
     ASSERT_EQ(made.exit_status, 0) << made.out << made.err;
   }
   options.environment["LOCPATH"] = locales.string();

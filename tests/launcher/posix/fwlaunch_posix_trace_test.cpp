@@ -29,8 +29,8 @@ TEST_F(FwlaunchTraceTest, AnInterpreterModuleThatFailsIsAnUnknownExceptionAndThe
   fs::copy_file(FWLAUNCH_TRACE_BINARY, tree / "bin" / "fwlaunch-trace-testing");
   auto run_both = [&] {
     std::vector<std::string> arguments = LaunchArguments("Seven", {});
-    ProgramRun traced = RunProgram((tree / "bin" / "fwlaunch-trace-testing").string(), arguments,
-                                   options);
+    ProgramRun traced =
+        RunProgram((tree / "bin" / "fwlaunch-trace-testing").string(), arguments, options);
     ProgramRun plain = RunProgram((tree / "bin" / "fwlaunch-testing").string(), arguments, options);
     EXPECT_EQ(plain.out, "Unknown Exception!\n");
     EXPECT_EQ(plain.exit_status, 255);
@@ -54,11 +54,13 @@ TEST_F(FwlaunchTraceTest, AnInterpreterModuleThatFailsIsAnUnknownExceptionAndThe
   ExpectSaid(run, "libfwlaunch-interpreter.so has no fwlaunch_run_script");
 
   // The real one beside them: the copies run as the originals do.
-  fs::copy_file(fs::path(FWLAUNCH_TESTING_BINARY).parent_path().parent_path() / "lib" /
-                    "fwlaunch" / "libfwlaunch-interpreter.so",
+  fs::copy_file(fs::path(FWLAUNCH_TESTING_BINARY).parent_path().parent_path() / "lib" / "fwlaunch" /
+                    "libfwlaunch-interpreter.so",
                 module, fs::copy_options::overwrite_existing);
   EXPECT_EQ(RunProgram((tree / "bin" / "fwlaunch-testing").string(), LaunchArguments("Seven", {}),
-                       options).exit_status, 7);
+                       options)
+                .exit_status,
+            7);
 }
 
 }  // namespace

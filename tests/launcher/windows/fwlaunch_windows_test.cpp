@@ -16,8 +16,8 @@ TEST_F(FwlaunchTest, AMissingInterpreterIsAnUnknownExceptionAndThePurgeRuns) {
   fs::path alone = scratch.path() / "alone";
   fs::create_directories(alone);
   fs::copy_file(FWLAUNCH_TESTING_BINARY, alone / "fwlaunch.exe");
-  ProgramRun run = RunProgram((alone / "fwlaunch.exe").string(),
-                              LaunchArguments("Seven", {}), options);
+  ProgramRun run =
+      RunProgram((alone / "fwlaunch.exe").string(), LaunchArguments("Seven", {}), options);
   EXPECT_EQ(run.out, Line("Unknown Exception!"));
   EXPECT_EQ(run.exit_status, -1);
   EXPECT_TRUE(Purged());
@@ -48,10 +48,16 @@ TEST_F(FwlaunchTest, AStdcallLibraryIsCalledAsSafelyAsACdeclOne) {
 
 TEST_F(FwlaunchTest, NamesThatWouldLeaveTheWorkingFolderAreNeverAskedFor) {
   fs::create_directories(Work() / "sub");
-  std::vector<std::string> hostile{"..\\escape.pyo", "sub\\..\\..\\escape2.pyo",
-                                   "C:\\absolute.pyo", "C:drive.pyo", "\\rooted.pyo",
-                                   "\\\\host\\share\\unc.pyo", "NUL.pyo", "con.pyd",
-                                   "Launch.pyo:stream.pyo", "...\\dots.pyo",
+  std::vector<std::string> hostile{"..\\escape.pyo",
+                                   "sub\\..\\..\\escape2.pyo",
+                                   "C:\\absolute.pyo",
+                                   "C:drive.pyo",
+                                   "\\rooted.pyo",
+                                   "\\\\host\\share\\unc.pyo",
+                                   "NUL.pyo",
+                                   "con.pyd",
+                                   "Launch.pyo:stream.pyo",
+                                   "...\\dots.pyo",
                                    std::string(124, 'l') + ".pyo"};
   std::string list;
   for (const std::string& name : hostile) list += name + "\n";
@@ -159,10 +165,9 @@ TEST_F(FwlaunchTest, ARunInsideARunDoesNotWaitForItsAncestor) {
 
 TEST_F(FwlaunchTest, AnImagePackedByFwpackRunsThroughTheReferenceLibrary) {
   fs::path image = scratch.path() / "packed.fw";
-  ProgramRun packed = RunProgram(FWLAUNCH_FWPACK,
-                                 {"create", image.string(), "--compress",
-                                  (Firmware() / "Launch.pyo").string(),
-                                  (Firmware() / "helper.pyo").string()});
+  ProgramRun packed = RunProgram(FWLAUNCH_FWPACK, {"create", image.string(), "--compress",
+                                                   (Firmware() / "Launch.pyo").string(),
+                                                   (Firmware() / "helper.pyo").string()});
   ASSERT_EQ(packed.exit_status, 0) << packed.err;
   EXPECT_EQ(RunProgram(FWLAUNCH_FWPACK, {"verify", image.string()}).exit_status, 0);
   fs::remove(Work() / "Script.dll");

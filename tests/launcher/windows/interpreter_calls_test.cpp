@@ -13,15 +13,28 @@ TEST_F(FwlaunchTest, TheInterpreterIsUsedInTheDocumentedOrder) {
   ASSERT_EQ(Launch("Seven").exit_status, 7);
   std::string work = WorkingFolder();
   std::string library = fs::absolute(FWLAUNCH_TESTING_BINARY).parent_path().string() + "\\";
-  std::string expected = "Py_SetPythonHome " + work + "\n"
+  std::string expected = "Py_SetPythonHome " + work +
+                         "\n"
                          "Py_Initialize optimize=2 nosite=1\n"
                          "PyList_New 0\n"
-                         "PyString_FromString " + work + "\n"
-                         "PyList_Append " + work + "\n"
-                         "PyString_FromString " + library + "python27.zip\n"
-                         "PyList_Append " + library + "python27.zip\n"
-                         "PyString_FromString " + library + "DLLs\n"
-                         "PyList_Append " + library + "DLLs\n"
+                         "PyString_FromString " +
+                         work +
+                         "\n"
+                         "PyList_Append " +
+                         work +
+                         "\n"
+                         "PyString_FromString " +
+                         library +
+                         "python27.zip\n"
+                         "PyList_Append " +
+                         library +
+                         "python27.zip\n"
+                         "PyString_FromString " +
+                         library +
+                         "DLLs\n"
+                         "PyList_Append " +
+                         library +
+                         "DLLs\n"
                          "PySys_SetObject path\n"
                          // sys.argv: [''].
                          "PyList_New 0\n"

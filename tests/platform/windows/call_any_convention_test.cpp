@@ -30,17 +30,17 @@ extern "C" __attribute__((noinline, stdcall)) std::int32_t StdcallSix(
 }
 
 extern "C" __attribute__((noinline, stdcall)) std::int32_t StdcallThree(const char* a,
-                                                                       const char* b, char* c) {
+                                                                        const char* b, char* c) {
   c[0] = static_cast<char>(a[0] + b[0]);
   return 3;
 }
 
 // How the launcher holds every export: typed as the interface declares it, cdecl, whatever
 // the library was built with.
-using AsDeclaredSix = std::int32_t(__attribute__((cdecl))*)(std::uint8_t*, const char*,
+using AsDeclaredSix = std::int32_t(__attribute__((cdecl)) *)(std::uint8_t*, const char*,
                                                              std::int32_t, std::int32_t,
                                                              std::uint8_t*, std::int32_t);
-using AsDeclaredThree = std::int32_t(__attribute__((cdecl))*)(const char*, const char*, char*);
+using AsDeclaredThree = std::int32_t(__attribute__((cdecl)) *)(const char*, const char*, char*);
 
 TEST(CallAnyConvention, BothConventionsGiveTheirResultAndLeaveTheStackAsItWas) {
   auto cdecl_six = reinterpret_cast<AsDeclaredSix>(&CdeclSix);

@@ -2,9 +2,9 @@
 
 #include <fcntl.h>
 #include <grp.h>
+#include <linux/capability.h>
 #include <pwd.h>
 #include <stdlib.h>
-#include <linux/capability.h>
 #include <sys/ioctl.h>
 #include <sys/prctl.h>
 #include <sys/resource.h>
@@ -12,8 +12,8 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <csignal>
 #include <chrono>
+#include <csignal>
 #include <stdexcept>
 #include <thread>
 #include <utility>
@@ -66,8 +66,10 @@ RunningProgram::RunningProgram(const std::string& program,
   }
 
   for (const auto& [name, value] : options.environment) {
-    if (value) setenv(name.c_str(), value->c_str(), 1);
-    else unsetenv(name.c_str());
+    if (value)
+      setenv(name.c_str(), value->c_str(), 1);
+    else
+      unsetenv(name.c_str());
   }
   int in = open(options.input_file.empty() ? "/dev/null" : options.input_file.c_str(), O_RDONLY);
   int out = open(out_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);

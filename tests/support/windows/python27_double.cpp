@@ -27,8 +27,8 @@ struct Object {
   enum Kind { kString, kInt, kNone, kModule, kDict, kFunction, kConstant, kTuple, kList };
   Object(Kind made, std::string made_text) : kind(made), text(std::move(made_text)) {}
   Kind kind;
-  std::string text;        // string; function: its action; module: its file
-  long long number = 0;    // int
+  std::string text;      // string; function: its action; module: its file
+  long long number = 0;  // int
   std::vector<Object*> items;
   std::map<std::string, Object*> names;
   Object* dict = nullptr;  // module
@@ -85,8 +85,8 @@ Object* LoadLaunch() {
     std::string rest;
     std::getline(fields, rest);
     if (!rest.empty() && rest.front() == ' ') rest.erase(0, 1);
-    Object* value = action == "constant" ? New(Object::kConstant)
-                                         : New(Object::kFunction, action + " " + rest);
+    Object* value =
+        action == "constant" ? New(Object::kConstant) : New(Object::kFunction, action + " " + rest);
     module->dict->names[name] = value;
   }
   return module;
@@ -97,14 +97,16 @@ int RunNested(const std::string& program, const Object* arguments) {
   STARTUPINFOA startup = {};
   startup.cb = sizeof startup;
   PROCESS_INFORMATION started = {};
-  if (!CreateProcessA(program.c_str(), command.data(), nullptr, nullptr, TRUE, 0, nullptr,
-                      nullptr, &startup, &started))
+  if (!CreateProcessA(program.c_str(), command.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr,
+                      &startup, &started))
     return 100;
   // A deadlocked inner run fails the call instead of hanging it.
   DWORD waited = WaitForSingleObject(started.hProcess, 20000);
   DWORD code = 101;
-  if (waited == WAIT_OBJECT_0) GetExitCodeProcess(started.hProcess, &code);
-  else TerminateProcess(started.hProcess, 102);
+  if (waited == WAIT_OBJECT_0)
+    GetExitCodeProcess(started.hProcess, &code);
+  else
+    TerminateProcess(started.hProcess, 102);
   CloseHandle(started.hProcess);
   CloseHandle(started.hThread);
   return static_cast<int>(code);

@@ -34,8 +34,10 @@ std::string Quote(const std::string& argument) {
       ++backslashes;
       continue;
     }
-    if (c == '"') quoted.append(backslashes * 2 + 1, '\\');
-    else quoted.append(backslashes, '\\');
+    if (c == '"')
+      quoted.append(backslashes * 2 + 1, '\\');
+    else
+      quoted.append(backslashes, '\\');
     backslashes = 0;
     quoted += c;
   }

@@ -1,6 +1,7 @@
 #include "tests/support/windows/windows_system.h"
 
 #include <windows.h>
+
 #include <tlhelp32.h>
 
 namespace fwlaunch::testing {

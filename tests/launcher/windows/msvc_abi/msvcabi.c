@@ -23,8 +23,7 @@ static PyObject *echo(PyObject *self, PyObject *args) {
   PY_LONG_LONG big;
   Py_complex z;
   (void)self;
-  if (!PyArg_ParseTuple(args, "s#idLD:echo", &text, &length, &small, &real, &big, &z))
-    return NULL;
+  if (!PyArg_ParseTuple(args, "s#idLD:echo", &text, &length, &small, &real, &big, &z)) return NULL;
   return Py_BuildValue("(s#idLD)", text, length, small, real, big, &z);
 }
 
@@ -71,14 +70,12 @@ static PyObject *join(PyObject *self, PyObject *args) {
   }
   buffer = (char *)malloc(total ? (size_t)total : 1);
   if (buffer == NULL) return PyErr_NoMemory();
-  Py_BEGIN_ALLOW_THREADS
-  for (i = 0; i < count; ++i) {
+  Py_BEGIN_ALLOW_THREADS for (i = 0; i < count; ++i) {
     PyObject *item = PyTuple_GET_ITEM(items, i);
     memcpy(buffer + at, PyString_AS_STRING(item), (size_t)PyString_GET_SIZE(item));
     at += PyString_GET_SIZE(item);
   }
-  Py_END_ALLOW_THREADS
-  joined = PyString_FromStringAndSize(buffer, total);
+  Py_END_ALLOW_THREADS joined = PyString_FromStringAndSize(buffer, total);
   free(buffer);
   return joined;
 }
@@ -114,8 +111,7 @@ static PyObject *call(PyObject *self, PyObject *args, PyObject *keywords) {
 
 /* A type of the module's own: the type object's layout as MSVC lays it out. */
 typedef struct {
-  PyObject_HEAD
-  PY_LONG_LONG total;
+  PyObject_HEAD PY_LONG_LONG total;
 } Counter;
 
 static PyObject *Counter_add(Counter *self, PyObject *args) {
@@ -132,7 +128,7 @@ static PyMethodDef counter_methods[] = {
 
 static PyTypeObject CounterType = {
     PyVarObject_HEAD_INIT(NULL, 0) "msvcabi.Counter", /* tp_name */
-    sizeof(Counter),                                   /* tp_basicsize */
+    sizeof(Counter),                                  /* tp_basicsize */
 };
 
 static PyMethodDef methods[] = {
