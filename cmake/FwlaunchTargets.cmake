@@ -54,15 +54,27 @@ endfunction()
 # Lets TARGET, and whatever links it, include the headers of the calling folder by their path
 # in the tree ("platform/file_system.h"), and no other folder's. Each target gets a view of
 # its own in the build tree holding a link to its folder alone, so including a header of a
-# library the target does not link fails to compile.
+# library the target does not link fails to compile. FACE names the headers (of the calling
+# folder) that whatever links TARGET may include: it sees those alone, in a view of their own,
+# and TARGET its whole folder.
 function(fwlaunch_expose_headers TARGET)
+  cmake_parse_arguments(PARSE_ARGV 1 expose "" "" "FACE")
   file(RELATIVE_PATH folder "${PROJECT_SOURCE_DIR}" "${CMAKE_CURRENT_SOURCE_DIR}")
   set(view "${PROJECT_BINARY_DIR}/header_views/${TARGET}")
   get_filename_component(parent "${view}/${folder}" DIRECTORY)
   file(MAKE_DIRECTORY "${parent}")
   file(CREATE_LINK "${CMAKE_CURRENT_SOURCE_DIR}" "${view}/${folder}" SYMBOLIC)
   get_target_property(type ${TARGET} TYPE)
-  if(type STREQUAL "INTERFACE_LIBRARY")
+  if(expose_FACE)
+    set(face "${PROJECT_BINARY_DIR}/header_views/${TARGET}-face")
+    foreach(header ${expose_FACE})
+      get_filename_component(parent "${face}/${folder}/${header}" DIRECTORY)
+      file(MAKE_DIRECTORY "${parent}")
+      file(CREATE_LINK "${CMAKE_CURRENT_SOURCE_DIR}/${header}" "${face}/${folder}/${header}"
+           SYMBOLIC)
+    endforeach()
+    target_include_directories(${TARGET} PRIVATE "${view}" INTERFACE "${face}")
+  elseif(type STREQUAL "INTERFACE_LIBRARY")
     target_include_directories(${TARGET} INTERFACE "${view}")
   elseif(type STREQUAL "EXECUTABLE" OR type STREQUAL "MODULE_LIBRARY")
     target_include_directories(${TARGET} PRIVATE "${view}")

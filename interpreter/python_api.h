@@ -1,7 +1,7 @@
 // The interpreter's functions the run uses, as one table: filled from the linked symbols on
-// Linux (linked/linked_api.cpp) and from python27.dll's exports on Windows
-// (bound/python_library.cpp), so that the protocol that uses them (script_protocol.cpp) is
-// written once.
+// Linux (module/linked_api.cpp) and from python27.dll's exports on Windows
+// (python27_dll/python_library.cpp), so that the protocol that uses them (script_protocol.cpp)
+// is written once.
 #pragma once
 
 #include <cstdint>

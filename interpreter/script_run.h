@@ -34,7 +34,7 @@ struct ScriptRequest {
 // interpreter down. The exit status is the function's integer, or -1 when it raised or
 // returned anything that is not a 32-bit integer (nothing is printed then). A narrator, if any,
 // hears each step and gets the tracebacks on standard error. One definition per system:
-// linked/module_loader.cpp, bound/bound_script_run.cpp.
+// module_loader/module_loader.cpp, python27_dll/bound_script_run.cpp.
 ScriptOutcome RunScript(const ScriptRequest& request, Narrator* narrator = nullptr);
 
 }  // namespace fwlaunch::interpreter

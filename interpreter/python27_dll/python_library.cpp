@@ -1,4 +1,4 @@
-#include "interpreter/bound/python_library.h"
+#include "interpreter/python27_dll/python_library.h"
 
 #include <utility>
 

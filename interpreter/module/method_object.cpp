@@ -1,8 +1,8 @@
 #include <Python.h>
 
-#include "interpreter/linked/method_object.h"
+#include "interpreter/module/method_object.h"
 
-#include "interpreter/linked/py_ref.h"
+#include "interpreter/module/py_ref.h"
 
 namespace fwlaunch::interpreter {
 

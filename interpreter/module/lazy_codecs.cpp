@@ -2,14 +2,14 @@
 // and imports, and creating them in Python would cost every run what loading lazily saves.
 #include <Python.h>
 
-#include "interpreter/linked/lazy_codecs.h"
+#include "interpreter/module/lazy_codecs.h"
 
 #include <cstring>
 #include <stdexcept>
 #include <string_view>
 
-#include "interpreter/linked/method_object.h"
-#include "interpreter/linked/py_ref.h"
+#include "interpreter/module/method_object.h"
+#include "interpreter/module/py_ref.h"
 
 namespace fwlaunch::interpreter {
 

@@ -1,12 +1,12 @@
 #include <Python.h>
 
-#include "interpreter/linked/locale_encodings.h"
+#include "interpreter/module/locale_encodings.h"
 
 #include <optional>
 #include <utility>
 
-#include "interpreter/linked/lazy_codecs.h"
-#include "interpreter/linked/py_ref.h"
+#include "interpreter/module/lazy_codecs.h"
+#include "interpreter/module/py_ref.h"
 #include "platform/locale_encoding.h"
 
 namespace fwlaunch::interpreter {

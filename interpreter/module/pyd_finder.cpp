@@ -3,14 +3,14 @@
 // share of its start-up.
 #include <Python.h>
 
-#include "interpreter/linked/pyd_finder.h"
+#include "interpreter/module/pyd_finder.h"
 
 #include <stdexcept>
 #include <string_view>
 #include <vector>
 
-#include "interpreter/linked/method_object.h"
-#include "interpreter/linked/py_ref.h"
+#include "interpreter/module/method_object.h"
+#include "interpreter/module/py_ref.h"
 #include "platform/file_system.h"
 #include "platform/path_rules.h"
 

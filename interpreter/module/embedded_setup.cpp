@@ -1,15 +1,15 @@
 #include <Python.h>
 
-#include "interpreter/linked/embedded_setup.h"
+#include "interpreter/module/embedded_setup.h"
 
 #include <memory>
 #include <optional>
 #include <stdexcept>
 #include <vector>
 
-#include "interpreter/linked/lazy_codecs.h"
-#include "interpreter/linked/locale_encodings.h"
-#include "interpreter/linked/pyd_finder.h"
+#include "interpreter/module/lazy_codecs.h"
+#include "interpreter/module/locale_encodings.h"
+#include "interpreter/module/pyd_finder.h"
 #include "platform/dynamic_library.h"
 #include "platform/file_system.h"
 

@@ -5,9 +5,9 @@
 #include <string>
 #include <vector>
 
-#include "interpreter/linked/embedded_setup.h"
-#include "interpreter/linked/linked_api.h"
-#include "interpreter/linked/module_interface.h"
+#include "interpreter/module/embedded_setup.h"
+#include "interpreter/module/linked_api.h"
+#include "interpreter/module_interface.h"
 #include "interpreter/script_protocol.h"
 #include "narration/narrator.h"
 

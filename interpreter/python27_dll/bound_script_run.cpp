@@ -4,7 +4,7 @@
 #include <optional>
 #include <string>
 
-#include "interpreter/bound/python_library.h"
+#include "interpreter/python27_dll/python_library.h"
 #include "interpreter/script_protocol.h"
 #include "interpreter/script_run.h"
 #include "platform/dynamic_library.h"

@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "interpreter/linked/module_interface.h"
+#include "interpreter/module_interface.h"
 #include "interpreter/script_run.h"
 #include "platform/dynamic_library.h"
 #include "platform/isolated_section.h"
