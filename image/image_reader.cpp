@@ -156,41 +156,54 @@ std::optional<EntryInfo> ImageReader::Find(std::string_view name) const {
 
 namespace {
 
-// Inflates a zlib stream, dropping the first skip bytes of output and putting the rest, which
-// out must hold exactly, at its start; checks that the stream ends there, with its input, and
-// computes the CRC-32 of everything it produced.
-bool Inflate(std::span<const std::uint8_t> stored, std::uint32_t original, std::uint32_t skip,
-             std::span<std::uint8_t> out, std::uint32_t* crc) {
+enum class InflateEnd { kWhole, kCorrupt, kRefused };
+
+// Inflates a zlib stream of original bytes: room(produced) says where the next output goes,
+// took(made) hears what was made there and may refuse it. The room is never more than the
+// entry says is left, so a longer stream shows as corrupt; whole when the stream ends there,
+// with its input. *crc covers everything produced.
+template <typename Room, typename Took>
+InflateEnd InflateInto(std::span<const std::uint8_t> stored, std::uint64_t original,
+                       std::uint32_t* crc, Room room, Took took) {
   z_stream stream{};
-  if (inflateInit(&stream) != Z_OK) return false;
+  if (inflateInit(&stream) != Z_OK) return InflateEnd::kCorrupt;
   stream.next_in = const_cast<Bytef*>(stored.data());
   stream.avail_in = static_cast<uInt>(stored.size());
-  std::array<std::uint8_t, 16384> discard;
   std::uint64_t produced = 0;
   int status;
   // zlib reports Z_OK only when it made progress, so this ends: the input is finite and the
-  // room for output never grows past what the entry says it holds.
+  // room never grows past what the entry says it holds.
   do {
-    std::uint8_t* target;
-    std::size_t room;
-    if (produced < skip) {
-      target = discard.data();
-      room = std::min<std::uint64_t>(discard.size(), skip - produced);
-    } else {
-      std::size_t written = produced - skip;
-      target = out.data() + written;
-      room = out.size() - written;
-    }
-    stream.next_out = target;
-    stream.avail_out = static_cast<uInt>(room);
+    std::span<std::uint8_t> target = room(produced);
+    target = target.first(std::min<std::uint64_t>(target.size(), original - produced));
+    stream.next_out = target.data();
+    stream.avail_out = static_cast<uInt>(target.size());
     status = inflate(&stream, Z_NO_FLUSH);
-    std::size_t made = room - stream.avail_out;
-    *crc = Crc32(*crc, {target, made});
-    produced += made;
+    std::span<const std::uint8_t> made = target.first(target.size() - stream.avail_out);
+    *crc = Crc32(*crc, made);
+    produced += made.size();
+    if (!made.empty() && !took(made)) {
+      inflateEnd(&stream);
+      return InflateEnd::kRefused;
+    }
   } while (status == Z_OK);
   bool whole = status == Z_STREAM_END && produced == original && stream.avail_in == 0;
   inflateEnd(&stream);
-  return whole;
+  return whole ? InflateEnd::kWhole : InflateEnd::kCorrupt;
+}
+
+// Inflates a zlib stream of original bytes, dropping the first skip and putting the rest,
+// which out must hold exactly, at its start.
+bool Inflate(std::span<const std::uint8_t> stored, std::uint32_t original, std::uint32_t skip,
+             std::span<std::uint8_t> out, std::uint32_t* crc) {
+  std::array<std::uint8_t, 16384> discard;
+  auto room = [&](std::uint64_t produced) {
+    if (produced < skip)
+      return std::span<std::uint8_t>(discard).first(
+          std::min<std::uint64_t>(discard.size(), skip - produced));
+    return out.subspan(produced - skip);
+  };
+  return InflateInto(stored, original, crc, room, [](auto) { return true; }) == InflateEnd::kWhole;
 }
 
 // Inflates a whole zlib stream, which must fill out exactly, in one call: about twice as fast
@@ -251,30 +264,12 @@ Status ImageReader::Stream(const EntryInfo& entry, const Sink& sink) const {
       if (!sink(piece)) return Fail(kOutputFailed);
     }
   } else {
-    z_stream stream{};
-    if (inflateInit(&stream) != Z_OK) return Fail(kCorrupt);
-    stream.next_in = const_cast<Bytef*>(stored.data());
-    stream.avail_in = static_cast<uInt>(stored.size());
     std::array<std::uint8_t, kPiece> piece;
-    std::uint64_t produced = 0;
-    int status;
-    do {
-      // Never more room than the entry says is left, so a longer stream shows as corrupt.
-      std::size_t room = std::min<std::uint64_t>(piece.size(), entry.original_size - produced);
-      stream.next_out = piece.data();
-      stream.avail_out = static_cast<uInt>(room);
-      status = inflate(&stream, Z_NO_FLUSH);
-      std::size_t made = room - stream.avail_out;
-      produced += made;
-      crc = Crc32(crc, {piece.data(), made});
-      if (made > 0 && !sink({piece.data(), made})) {
-        inflateEnd(&stream);
-        return Fail(kOutputFailed);
-      }
-    } while (status == Z_OK);
-    bool whole = status == Z_STREAM_END && produced == entry.original_size && stream.avail_in == 0;
-    inflateEnd(&stream);
-    if (!whole) return Fail(kCorrupt);
+    InflateEnd end = InflateInto(
+        stored, entry.original_size, &crc, [&](std::uint64_t) { return std::span(piece); },
+        [&](std::span<const std::uint8_t> made) { return sink(made); });
+    if (end == InflateEnd::kRefused) return Fail(kOutputFailed);
+    if (end == InflateEnd::kCorrupt) return Fail(kCorrupt);
   }
   if (crc != entry.crc) return Fail(kCrcMismatch);
   return Done{};
