@@ -17,10 +17,9 @@ namespace {
 // A count the library cannot have meant: the buffer holds no such number of bytes.
 bool IsImpossibleCount(std::int32_t count) { return count < 0 || count > kTransferSize; }
 
-// Creates the module file, asks the library for its bytes and writes them. A file that
-// cannot be created is skipped without asking the library; one that cannot be written
-// whole is removed rather than left cut short.
-// Whether the module was written whole.
+// One module: the file is created before the library is asked, so that a name that cannot be
+// written costs the library nothing; a file not written whole is removed, because a module cut
+// short would import as garbage. True when written whole.
 bool ExtractModule(ScriptLibrary& library, std::uint8_t* context, const char* entry_name,
                    const std::string& output_path, TransferBuffer& transfer, Narrator* narrator) {
   std::optional<platform::OutputFile> file = platform::OutputFile::Create(output_path);
@@ -136,7 +135,6 @@ bool ExtractScripts(const std::string& library_path, const std::string& working_
   const std::string launch_path = working_folder + kLaunchModuleFile;
   bool folder = platform::IsFolder(launch_path);
   bool present = folder || platform::IsRegularFile(launch_path);
-  // Whether this run wrote Launch.pyo, or one an earlier run left is what will be imported.
   Narrate(narrator, [&] {
     if (folder) return std::string("Launch.pyo in the working folder is a folder: left alone");
     if (!present && platform::PathExists(launch_path))

@@ -22,13 +22,15 @@ namespace fwlaunch {
 bool ExtractScripts(const std::string& library_path, const std::string& working_folder,
                     const std::string& firmware_path, Narrator* narrator = nullptr);
 
-// The conversation with an already loaded library: query the list, open the firmware, read
-// and write each listed module in list order. The transfer buffer is allocated here, but
-// owned by the caller so that it outlives the library. Says whether Launch.pyo was written.
+// What ExtractModules did about Launch.pyo, which the diagnostic twin explains to a user.
 struct ModulesWritten {
-  bool launch = false;         // Launch.pyo among them
-  bool launch_listed = false;  // Launch.pyo named by the list
+  bool launch = false;         // written by this run
+  bool launch_listed = false;  // named by the module list
 };
+
+// The conversation with an already loaded library, in the order a library expects: the list,
+// the firmware, then each listed module. The transfer buffer is allocated here but owned by
+// the caller, because the library may hold on to it until it is unloaded.
 ModulesWritten ExtractModules(ScriptLibrary& library, TransferBuffer& transfer,
                               const std::string& working_folder, const std::string& firmware_path,
                               Narrator* narrator = nullptr);

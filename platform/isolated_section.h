@@ -3,6 +3,7 @@
 #pragma once
 
 #include <functional>
+#include <memory>
 #include <optional>
 
 namespace fwlaunch::platform {
@@ -24,8 +25,18 @@ class SectionOutcome;
 
 class SectionOutcome {
  public:
-  SectionOutcome(SectionEnd end, int status, int request = 0)
-      : end_(end), status_(status), request_(request) {}
+  // What ended an interrupted section, as each system says it (platform/posix/,
+  // platform/windows/).
+  struct Request;
+
+  SectionOutcome(SectionEnd end, int status);
+  // An interrupted section's outcome.
+  explicit SectionOutcome(std::unique_ptr<Request> request);
+  SectionOutcome(SectionOutcome&& other) noexcept;
+  SectionOutcome& operator=(SectionOutcome&& other) noexcept;
+  SectionOutcome(const SectionOutcome&) = delete;
+  SectionOutcome& operator=(const SectionOutcome&) = delete;
+  ~SectionOutcome();
 
   SectionEnd end() const { return end_; }
   // The section's integer, as the system passes an exit status on, when it returned.
@@ -35,8 +46,7 @@ class SectionOutcome {
   friend void EndAsRequested(const SectionOutcome& outcome);
   SectionEnd end_;
   int status_;
-  // What ended an interrupted section, in the system's own terms.
-  int request_;
+  std::unique_ptr<Request> request_;
 };
 
 // Runs section in a child process and waits for it. While it waits, the keyboard's

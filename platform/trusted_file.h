@@ -2,6 +2,7 @@
 // changed, held open so that what was checked is what gets used.
 #pragma once
 
+#include <memory>
 #include <string>
 
 #include "base/result.h"
@@ -28,9 +29,11 @@ class TrustedFile {
   const std::string& load_path() const { return load_path_; }
 
  private:
-  TrustedFile(int descriptor, std::string load_path)
-      : descriptor_(descriptor), load_path_(std::move(load_path)) {}
-  int descriptor_ = -1;
+  // What keeps the checked file as it was, as each system holds it (platform/posix/,
+  // platform/windows/).
+  struct State;
+  TrustedFile(std::unique_ptr<State> state, std::string load_path);
+  std::unique_ptr<State> state_;
   std::string load_path_;
 };
 

@@ -13,6 +13,19 @@
 
 namespace fwlaunch::platform {
 
+// The signal that ended the section, which the launcher ends by in turn.
+struct SectionOutcome::Request {
+  explicit Request(int signal) : signal(signal) {}
+  int signal;
+};
+
+SectionOutcome::SectionOutcome(SectionEnd end, int status) : end_(end), status_(status) {}
+SectionOutcome::SectionOutcome(std::unique_ptr<Request> request)
+    : end_(SectionEnd::kInterrupted), status_(-1), request_(std::move(request)) {}
+SectionOutcome::SectionOutcome(SectionOutcome&& other) noexcept = default;
+SectionOutcome& SectionOutcome::operator=(SectionOutcome&& other) noexcept = default;
+SectionOutcome::~SectionOutcome() = default;
+
 namespace {
 
 // For its lifetime: SIGQUIT ignored, as a shell does while a command runs; SIGCHLD at its
@@ -92,8 +105,8 @@ SectionOutcome Classify(int status, int forwarded_signal) {
   if (!WIFSIGNALED(status)) return SectionOutcome(SectionEnd::kReturned, WEXITSTATUS(status));
   int signal = WTERMSIG(status);
   bool requested = signal == forwarded_signal || signal == SIGINT || signal == SIGQUIT;
-  return requested ? SectionOutcome(SectionEnd::kInterrupted, -1, signal)
-                   : SectionOutcome(SectionEnd::kCrashed, -1);
+  if (!requested) return SectionOutcome(SectionEnd::kCrashed, -1);
+  return SectionOutcome(std::make_unique<SectionOutcome::Request>(signal));
 }
 
 }  // namespace
@@ -157,7 +170,7 @@ void EndAsRequested(const SectionOutcome& outcome) {
   std::fflush(stdout);
   std::fflush(stderr);
   if (outcome.end() != SectionEnd::kInterrupted) _exit(255);
-  int signal = outcome.request_;
+  int signal = outcome.request_->signal;
   struct sigaction default_action = {};
   default_action.sa_handler = SIG_DFL;
   sigemptyset(&default_action.sa_mask);

@@ -95,6 +95,12 @@ std::string WithAdvice(const std::string& reason) {
 
 }  // namespace
 
+// The file held open, so that the name the loader is given stays the checked file.
+struct TrustedFile::State {
+  explicit State(int descriptor) : file(descriptor) {}
+  Descriptor file;
+};
+
 Result<TrustedFile> TrustedFile::Open(const std::string& path) {
   const std::string folder_path = FolderPart(path), name = NamePart(path);
   if (std::optional<std::string> why = ForeignLinkOnTheWay(path)) return Fail(WithAdvice(*why));
@@ -122,14 +128,13 @@ Result<TrustedFile> TrustedFile::Open(const std::string& path) {
   // a folder nobody else can write only the user can change.
   std::string by_descriptor = "/proc/self/fd/" + std::to_string(file.get());
   std::string load_path = access(by_descriptor.c_str(), R_OK) == 0 ? by_descriptor : path;
-  return TrustedFile(file.release(), std::move(load_path));
+  return TrustedFile(std::make_unique<State>(file.release()), std::move(load_path));
 }
 
-TrustedFile::TrustedFile(TrustedFile&& other) noexcept
-    : descriptor_(std::exchange(other.descriptor_, -1)), load_path_(std::move(other.load_path_)) {}
+TrustedFile::TrustedFile(std::unique_ptr<State> state, std::string load_path)
+    : state_(std::move(state)), load_path_(std::move(load_path)) {}
 
-TrustedFile::~TrustedFile() {
-  if (descriptor_ >= 0) close(descriptor_);
-}
+TrustedFile::TrustedFile(TrustedFile&& other) noexcept = default;
+TrustedFile::~TrustedFile() = default;
 
 }  // namespace fwlaunch::platform

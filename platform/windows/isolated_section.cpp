@@ -15,6 +15,19 @@
 
 namespace fwlaunch::platform {
 
+// The interrupted section's exit code, which the launcher ends with in turn.
+struct SectionOutcome::Request {
+  explicit Request(DWORD exit_code) : exit_code(exit_code) {}
+  DWORD exit_code;
+};
+
+SectionOutcome::SectionOutcome(SectionEnd end, int status) : end_(end), status_(status) {}
+SectionOutcome::SectionOutcome(std::unique_ptr<Request> request)
+    : end_(SectionEnd::kInterrupted), status_(-1), request_(std::move(request)) {}
+SectionOutcome::SectionOutcome(SectionOutcome&& other) noexcept = default;
+SectionOutcome& SectionOutcome::operator=(SectionOutcome&& other) noexcept = default;
+SectionOutcome::~SectionOutcome() = default;
+
 namespace {
 
 constexpr char kChannelPrefix[] = "Local\\fwlaunch-section-";
@@ -160,7 +173,7 @@ std::optional<SectionOutcome> RunChild() {
       ReadFile(read_end.get(), &result, sizeof result, &read, nullptr) && read == sizeof result)
     return SectionOutcome(SectionEnd::kReturned, result);
   if (exit_code == static_cast<DWORD>(STATUS_CONTROL_C_EXIT))
-    return SectionOutcome(SectionEnd::kInterrupted, -1, static_cast<int>(exit_code));
+    return SectionOutcome(std::make_unique<SectionOutcome::Request>(exit_code));
   // Without a result the process ended itself early (os._exit in a script) with its own status,
   // or a fault ended it, whose codes all carry the error severity.
   if (exit_code < kErrorSeverity)
@@ -192,7 +205,7 @@ std::optional<SectionOutcome> RunIsolated(const std::function<int()>& section) {
 void EndAsRequested(const SectionOutcome& outcome) {
   std::fflush(stdout);
   std::fflush(stderr);
-  UINT code = outcome.end() == SectionEnd::kInterrupted ? static_cast<UINT>(outcome.request_) : 255;
+  UINT code = outcome.end() == SectionEnd::kInterrupted ? outcome.request_->exit_code : 255;
   ExitProcess(code);
 }
 

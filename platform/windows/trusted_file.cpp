@@ -16,12 +16,16 @@ Result<TrustedFile> TrustedFile::Open(const std::string& path) {
   if (attributes == INVALID_FILE_ATTRIBUTES) return Fail(path + ": " + DescribeLastError());
   if (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_DEVICE))
     return Fail(path + " is not a regular file");
-  return TrustedFile(-1, path);
+  return TrustedFile(nullptr, path);
 }
 
-TrustedFile::TrustedFile(TrustedFile&& other) noexcept
-    : descriptor_(std::exchange(other.descriptor_, -1)), load_path_(std::move(other.load_path_)) {}
+// Nothing is held: the library is loaded by its path.
+struct TrustedFile::State {};
 
+TrustedFile::TrustedFile(std::unique_ptr<State> state, std::string load_path)
+    : state_(std::move(state)), load_path_(std::move(load_path)) {}
+
+TrustedFile::TrustedFile(TrustedFile&& other) noexcept = default;
 TrustedFile::~TrustedFile() = default;
 
 }  // namespace fwlaunch::platform
