@@ -36,7 +36,8 @@ set(msvc_abi "${CMAKE_CURRENT_SOURCE_DIR}/launcher/windows/msvc_abi")
 add_custom_command(OUTPUT "${FWLAUNCH_TEST_MODULES_DIR}/msvcabi.pyd"
   COMMAND "${msvc_abi}/build_msvc_pyd.sh" "${msvc_abi}/msvcabi.c" "${msvc_abi}/msvcr90.def"
           "${FWLAUNCH_WINDOWS_PYTHON}" "${FWLAUNCH_TEST_MODULES_DIR}/msvcabi.pyd"
-  DEPENDS "${msvc_abi}/build_msvc_pyd.sh" "${msvc_abi}/msvcabi.c" "${msvc_abi}/msvcr90.def"
+  DEPENDS "${msvc_abi}/build_msvc_pyd.sh" "${msvc_abi}/msvc_toolchain.sh" "${msvc_abi}/msvcabi.c"
+          "${msvc_abi}/msvcr90.def"
           "${FWLAUNCH_WINDOWS_PYTHON}/python27.dll"
   COMMENT "Building msvcabi.pyd with MSVC's ABI"
   VERBATIM)

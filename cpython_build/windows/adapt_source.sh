@@ -129,3 +129,12 @@ edit PC/pyconfig.h '^#define HAVE_DECL_ISNAN 1$' \
 # descriptor.
 edit Include/fileobject.h '^#elif defined _MSC_VER \&\& _MSC_VER >= 1200$' \
   '#elif (defined _MSC_VER \&\& _MSC_VER >= 1200) || defined __MINGW32__' 1
+
+# pyconfig.h: time_t is 64 bits wide in the release's build (Visual C++ 2005 made it so), and
+# so in _PyTime_DoubleToTimet's interface and in the times os.utime and time take. mingw-w64
+# keeps 32 bits on 32-bit x86 unless asked before its first header: pyconfig.h asks, for the
+# interpreter's build and for extensions built against it.
+edit PC/pyconfig.h '^#define Py_CONFIG_H$' \
+  '#define Py_CONFIG_H\n\n\/* A 64-bit time_t, as Visual C++ 2005 and later have it. *\/\n#if defined(__MINGW32__) \&\& !defined(_WIN64) \&\& !defined(__MINGW_USE_VC2005_COMPAT)\n#define __MINGW_USE_VC2005_COMPAT\n#endif' 1
+edit PC/pyconfig.h '^#	if defined\(_MSC_VER\) \&\& _MSC_VER >= 1400$' \
+  '#	if (defined(_MSC_VER) \&\& _MSC_VER >= 1400) || defined(__MINGW32__)' 1

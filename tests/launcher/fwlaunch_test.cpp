@@ -171,7 +171,8 @@ TEST_F(FwlaunchTest, HashlibSslBz2AndSqliteAreTheStandardBuilds) {
 // Where the interpreter's build could differ from the standard one (Windows' C library and
 // compiler), it does not: math.expm1 at -inf, array.fromfile on a file opened for writing,
 // the standard library's lines in a traceback, PyOS_CheckStack, an overflow seen in a result
-// the x87 returns, a closed descriptor refused, and the errno of a refused connection.
+// the x87 returns, times past 2038, a closed descriptor refused, and the errno of a refused
+// connection.
 TEST_F(FwlaunchTest, TheInterpreterBehavesAsTheStandardBuild) {
   ProgramRun run = Launch("StandardBehaviour");
   EXPECT_EQ(run.exit_status, 8) << run.out << run.err;

@@ -420,8 +420,9 @@ def StandardBehaviour(*args):
     # array.fromfile on a file opened for writing raises IOError; a traceback through the
     # standard library shows its lines; on Windows, PyOS_CheckStack answers (0: room left, 1
     # near the end of a thread's stack, before it overflows); a result beyond a double's range
-    # raises OverflowError; a closed file descriptor is refused with EBADF; and a refused
-    # connection's errno is errno.ECONNREFUSED (on Windows, WinSock's code for both).
+    # raises OverflowError; times past 2038 are kept; a closed file descriptor is refused with
+    # EBADF; and a refused connection's errno is errno.ECONNREFUSED (on Windows, WinSock's code
+    # for both).
     import array
     import errno
     import io
@@ -431,6 +432,7 @@ def StandardBehaviour(*args):
     import socket
     import sys
     import tempfile
+    import time
     import traceback
     if math.expm1(float('-inf')) != -1.0:
         return 1
@@ -458,6 +460,15 @@ def StandardBehaviour(*args):
             return 9
         except OverflowError:
             pass
+    # Times past 2038: time_t is 64 bits wide.
+    handle, path = tempfile.mkstemp()
+    os.close(handle)
+    try:
+        os.utime(path, (5000000000, 5000000000))
+        if os.stat(path).st_mtime != 5000000000 or time.gmtime(5000000000)[0] != 2128:
+            return 11
+    finally:
+        os.remove(path)
     closed = os.open(os.devnull, os.O_RDONLY)
     os.close(closed)
     for refusing in (os.fsync, io.FileIO):
@@ -493,6 +504,7 @@ def MsvcBuiltModule(*args):
          ('a\0b', -7, 2.5, 2 ** 40 + 3, 1 - 2j)),
         ('format', msvcabi.format(-7, -2 ** 40 - 3, 2.5), '-7|-1099511627779|2.500'),
         ('difference', msvcabi.difference(5 + 7j, 2 - 1j), 3 + 8j),
+        ('to_time_t', msvcabi.to_time_t(5e9), 5000000000),
         ('join', msvcabi.join(('ab', '', 'c\0d')), 'abc\0d'),
         ('nothing', msvcabi.nothing(), None),
         ('call', msvcabi.call(lambda *a, **k: (a, k), 1, 2, x=3), ((1, 2), {'x': 3})),

@@ -20,10 +20,13 @@ msvc_tool() {
   return 1
 }
 
-# Prints the folder holding msvcrt/ and windows/, fetching them the first time.
+# Prints the folder holding msvcrt/ and windows/, fetching them the first time. Wine's headers
+# give 32-bit x86 the 32-bit time_t of msvcrt.dll; Visual C++ 2005 and later, and so the
+# release's compiler, make it 64 bits wide unless _USE_32BIT_TIME_T is asked for: the one line
+# that decides is changed to say so.
 msvc_crt_headers() {
   local cached
-  cached="$(fwlaunch_cache_dir)/msvc-crt-headers/${MSVC_HEADERS_SHA256:0:16}"
+  cached="$(fwlaunch_cache_dir)/msvc-crt-headers/${MSVC_HEADERS_SHA256:0:16}-time64"
   if [ ! -f "$cached/msvcrt/stdio.h" ]; then
     local scratch deb
     scratch=$(mktemp -d)
@@ -38,6 +41,14 @@ msvc_crt_headers() {
       rm -rf "$scratch"
       return 1
     fi
+    local decides="$scratch/tree/usr/include/wine/wine/msvcrt/corecrt.h"
+    if [ "$(grep -c '^#elif !defined(_WIN64)$' "$decides")" != 1 ]; then
+      echo "msvc toolchain: $decides no longer decides time_t's width as expected" >&2
+      rm -rf "$scratch"
+      return 1
+    fi
+    sed -i 's|^#elif !defined(_WIN64)$|#elif 0 /* a 64-bit time_t, as Visual C++ 2005 has it */|' \
+      "$decides"
     mkdir -p "$(dirname "$cached")"
     rm -rf "$cached"
     mv "$scratch/tree/usr/include/wine/wine" "$cached"

@@ -4,6 +4,7 @@
    doubles, structures passed and returned by value, data imported from the interpreter, a type
    object's layout, and memory of two C runtimes each freed by its own. */
 #include <Python.h>
+#include <timefuncs.h>
 
 /* The C runtime's static start-up code defines these in a vendor's build; this module links
    against msvcr90.dll alone. */
@@ -42,6 +43,17 @@ static PyObject *format(PyObject *self, PyObject *args) {
     return NULL;
   }
   return PyString_FromStringAndSize(buffer, written);
+}
+
+/* time_t is 64 bits wide in this compiler's runtime, and so in the interpreter's interface. */
+static PyObject *to_time_t(PyObject *self, PyObject *args) {
+  double seconds;
+  time_t converted;
+  (void)self;
+  if (!PyArg_ParseTuple(args, "d:to_time_t", &seconds)) return NULL;
+  converted = _PyTime_DoubleToTimet(seconds);
+  if (converted == (time_t)-1 && PyErr_Occurred()) return NULL;
+  return PyLong_FromLongLong(converted);
 }
 
 /* Py_complex is 16 bytes: passed on the stack, returned through a hidden pointer. */
@@ -135,6 +147,7 @@ static PyMethodDef methods[] = {
     {"echo", echo, METH_VARARGS, "Its arguments back, through the variadic calls."},
     {"format", format, METH_VARARGS, "An int, a long long and a double, as msvcr90 prints them."},
     {"difference", difference, METH_VARARGS, "a - b of two complex numbers."},
+    {"to_time_t", to_time_t, METH_VARARGS, "Seconds as the interpreter's time_t."},
     {"join", join, METH_VARARGS, "A tuple of strings joined."},
     {"refuse", refuse, METH_NOARGS, "Raises ValueError."},
     {"nothing", nothing, METH_NOARGS, "None."},
