@@ -87,10 +87,9 @@ class Session {
   std::vector<char> home_;
 };
 
-// Sets sys.NAME to a list of the texts. A reason when the interpreter refuses.
-std::string SetSysList(const PythonApi& api, const char* name,
-                       const std::vector<std::string>& texts) {
-  std::string refused = std::string("sys.") + name + " refused";
+// Sets sys.NAME to a list of the texts; fails when the interpreter refuses.
+Status SetSysList(const PythonApi& api, const char* name, const std::vector<std::string>& texts) {
+  Failure refused = Fail(std::string("sys.") + name + " refused");
   ObjectRef list(api, api.PyList_New(0));
   if (!list) return refused;
   for (const std::string& text : texts) {
@@ -99,39 +98,41 @@ std::string SetSysList(const PythonApi& api, const char* name,
   }
   std::string writable_name = name;
   if (api.PySys_SetObject(writable_name.data(), list.get()) != 0) return refused;
-  return {};
+  return Done{};
 }
 
 // sys.executable: the interpreter's program; left as the interpreter found it when there is
 // none (empty on Linux, this program on Windows).
-std::string SetExecutable(const PythonApi& api, const std::string& executable) {
-  if (executable.empty()) return {};
+Status SetExecutable(const PythonApi& api, const std::string& executable) {
+  if (executable.empty()) return Done{};
   ObjectRef text(api, api.PyString_FromString(executable.c_str()));
   char name[] = "executable";
-  if (!text || api.PySys_SetObject(name, text.get()) != 0) return "sys.executable refused";
-  return {};
+  if (!text || api.PySys_SetObject(name, text.get()) != 0) return Fail("sys.executable refused");
+  return Done{};
 }
 
 // sys.path: the working folder, then the standard library's places. sys.argv: [''], as an
 // interpreter started without a script has it, which argparse, optparse and doctest read.
-std::string SetSysLists(const PythonApi& api, const std::string& working_folder,
-                        const InterpreterSetup& setup) {
+Status SetSysLists(const PythonApi& api, const std::string& working_folder,
+                   const InterpreterSetup& setup) {
   std::vector<std::string> folders{working_folder};
   folders.insert(folders.end(), setup.library_path.begin(), setup.library_path.end());
-  std::string refused = SetSysList(api, "path", folders);
-  if (refused.empty()) refused = SetSysList(api, "argv", {""});
-  return refused.empty() ? SetExecutable(api, setup.executable) : refused;
+  Status set = SetSysList(api, "path", folders);
+  if (set) set = SetSysList(api, "argv", {""});
+  if (set) set = SetExecutable(api, setup.executable);
+  return set;
 }
 
-ScriptOutcome Ended(ScriptEnd end, int exit_status = -1, std::string reason = {}) {
-  return ScriptOutcome{end, exit_status, std::move(reason)};
+// How the interpreter's part ended when it got as far as Launch.
+ScriptOutcome Ended(ScriptEnd end, int exit_status = -1) {
+  return ScriptOutcome{end, exit_status, {}};
 }
 
 // Imports Launch, finds the function and calls it; the session is running.
 ScriptOutcome CallFunction(const PythonApi& api, const ScriptRequest& request, Narrator* narrator) {
   const std::string& function_name = request.function_name;
   ObjectRef name(api, api.PyString_FromString(kLaunchModule));
-  if (!name) return Ended(ScriptEnd::kUnavailable, -1, "the module name cannot be made");
+  if (!name) return ScriptOutcome::Unavailable("the module name cannot be made");
   ObjectRef module(api, api.PyImport_Import(name.get()));
   if (!module) {
     DropError(api, narrator, "Launch could not be imported");
@@ -156,10 +157,10 @@ ScriptOutcome CallFunction(const PythonApi& api, const ScriptRequest& request, N
   Narrate(narrator, [&] { return "found Launch." + function_name + ": " + Repr(api, function); });
 
   ObjectRef arguments(api, api.PyTuple_New(static_cast<PySize>(request.arguments.size())));
-  if (!arguments) return Ended(ScriptEnd::kUnavailable, -1, "no argument tuple");
+  if (!arguments) return ScriptOutcome::Unavailable("no argument tuple");
   for (std::size_t index = 0; index < request.arguments.size(); ++index) {
     PyObjectPointer item = api.Py_BuildValue("s", request.arguments[index].c_str());
-    if (item == nullptr) return Ended(ScriptEnd::kUnavailable, -1, "an argument string");
+    if (item == nullptr) return ScriptOutcome::Unavailable("an argument string");
     api.PyTuple_SetItem(arguments.get(), static_cast<PySize>(index), item);  // steals item
   }
   Narrate(narrator, [&] {
@@ -194,11 +195,11 @@ ScriptOutcome CallFunction(const PythonApi& api, const ScriptRequest& request, N
 ScriptOutcome RunScriptProtocol(const PythonApi& api, const ScriptRequest& request,
                                 const InterpreterSetup& setup, Narrator* narrator) {
   Session session(api, request.working_folder, setup);
-  std::string refused = SetSysLists(api, request.working_folder, setup);
-  if (refused.empty() && setup.after_path) refused = setup.after_path();
-  if (!refused.empty()) {
+  Status ready = SetSysLists(api, request.working_folder, setup);
+  if (ready && setup.after_path) ready = setup.after_path();
+  if (!ready) {
     api.PyErr_Clear();
-    return Ended(ScriptEnd::kUnavailable, -1, refused);
+    return ScriptOutcome::Unavailable(ready.reason());
   }
   Narrate(narrator, [&] {
     char name[] = "path";

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "base/result.h"
 #include "interpreter/python_api.h"
 #include "interpreter/script_run.h"
 #include "narration/narrator.h"
@@ -21,8 +22,8 @@ struct InterpreterSetup {
   // (subprocess, multiprocessing's workers). Empty when there is none.
   std::string executable;
   // Once sys.path is set, before Launch is imported (Linux: the .pyd finder, the codecs,
-  // the locale's encodings); a reason when it fails.
-  std::function<std::string()> after_path;
+  // the locale's encodings).
+  std::function<Status()> after_path;
   // Once the interpreter is shut down.
   std::function<void()> after_finalize;
 };

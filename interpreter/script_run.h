@@ -3,6 +3,7 @@
 #pragma once
 
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "narration/narrator.h"
@@ -20,6 +21,11 @@ struct ScriptOutcome {
   ScriptEnd end = ScriptEnd::kUnavailable;
   int exit_status = -1;
   std::string reason;
+
+  // No interpreter could be had, or it refused to start, for this reason.
+  static ScriptOutcome Unavailable(std::string why) {
+    return ScriptOutcome{ScriptEnd::kUnavailable, -1, std::move(why)};
+  }
 };
 
 struct ScriptRequest {

@@ -3,14 +3,13 @@
 #include <cstdio>
 #include <exception>
 #include <optional>
-#include <stdexcept>
 #include <string>
 #include <utility>
 #include <vector>
 
 #include "extract/extract_scripts.h"
 #include "interpreter/script_run.h"
-#include "launcher/launch_failure.h"
+#include "launcher/launch_messages.h"
 #include "launcher/working_folder.h"
 #include "narration/printable.h"
 #include "platform/file_system.h"
@@ -32,6 +31,13 @@ std::vector<std::string> ScriptArguments(const std::string& library_path,
   return arguments;
 }
 
+// Prints one of the launcher's messages; the run's status is then -1.
+int Failed(const char* message) {
+  std::printf("%s\n", message);
+  return -1;
+}
+
+// The guarded section's work: the modules, then the script function.
 int ExtractAndRun(const LaunchRequest& request, const std::string& working_folder,
                   Narrator* narrator) {
   std::string library_path = ScriptLibraryPath(working_folder);
@@ -45,22 +51,22 @@ int ExtractAndRun(const LaunchRequest& request, const std::string& working_folde
       Narrate(narrator, [&] { return std::string("the ") + what + " " + *why; });
   }
 
-  if (!ExtractScripts(library_path, working_folder, request.firmware_path, narrator)) {
-    throw LaunchFailure(kExtractionFailed);
-  }
+  if (!ExtractScripts(library_path, working_folder, request.firmware_path, narrator))
+    return Failed(kExtractionFailedMessage);
   interpreter::ScriptOutcome outcome = interpreter::RunScript(
       {working_folder, request.function_name, ScriptArguments(library_path, request)}, narrator);
   switch (outcome.end) {
     case interpreter::ScriptEnd::kReturned:
       return outcome.exit_status;
     case interpreter::ScriptEnd::kLaunchNotLoaded:
-      throw LaunchFailure(kLaunchNotLoaded);
+      return Failed(kLaunchNotLoadedMessage);
     case interpreter::ScriptEnd::kFunctionMissing:
-      throw LaunchFailure(kFunctionMissing);
+      return Failed(kFunctionMissingMessage);
     case interpreter::ScriptEnd::kUnavailable:
       break;
   }
-  throw std::runtime_error(outcome.reason);
+  Narrate(narrator, [&] { return "failed: " + outcome.reason; });
+  return Failed(kUnknownExceptionMessage);
 }
 
 std::string DescribeLock(const platform::RunLock& lock) {
@@ -86,18 +92,14 @@ std::string DescribeEnd(const std::optional<platform::SectionOutcome>& outcome) 
 
 int RunGuardedSection(const LaunchRequest& request, const std::string& working_folder,
                       Narrator* narrator) noexcept {
-  int exit_status = -1;
+  // What no step expected: the transfer buffer not to be had, and the like.
   try {
-    exit_status = ExtractAndRun(request, working_folder, narrator);
-  } catch (const LaunchFailure& failure) {
-    std::printf("%s\n", failure.what());
+    return ExtractAndRun(request, working_folder, narrator);
   } catch (const std::exception& failure) {
     Narrate(narrator, [&] { return std::string("failed: ") + failure.what(); });
-    std::printf("%s\n", kUnknownException);
   } catch (...) {
-    std::printf("%s\n", kUnknownException);
   }
-  return exit_status;
+  return Failed(kUnknownExceptionMessage);
 }
 
 int RunLaunchSequence(const LaunchRequest& request, Narrator* narrator) {
@@ -127,7 +129,7 @@ int RunLaunchSequence(const LaunchRequest& request, Narrator* narrator) {
     });
     Narrate(narrator, [&] { return DescribeEnd(outcome); });
     if (!outcome || outcome->end() == platform::SectionEnd::kCrashed) {
-      std::printf("%s\n", kUnknownException);
+      std::printf("%s\n", kUnknownExceptionMessage);
     } else if (outcome->end() == platform::SectionEnd::kReturned) {
       exit_status = outcome->status();
     }

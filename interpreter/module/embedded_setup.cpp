@@ -4,7 +4,6 @@
 
 #include <memory>
 #include <optional>
-#include <stdexcept>
 #include <vector>
 
 #include "interpreter/module/lazy_codecs.h"
@@ -44,29 +43,21 @@ std::string InterpreterProgram(const std::string& library_folder) {
 
 }  // namespace
 
-InterpreterSetup EmbeddedSetup(const std::string& working_folder, std::string* failure) {
-  InterpreterSetup setup;
+Result<InterpreterSetup> EmbeddedSetup(const std::string& working_folder) {
   std::optional<std::string> library_folder = InterpreterLibraryFolder();
-  if (!library_folder) {
-    *failure = "the interpreter's library cannot be located";
-    return setup;
-  }
+  if (!library_folder) return Fail("the interpreter's library cannot be located");
+  InterpreterSetup setup;
   for (const char* subfolder : kStdlibSubfolders)
     setup.library_path.push_back(*library_folder + "python2.7" + subfolder);
   setup.executable = InterpreterProgram(*library_folder);
 
   auto encodings = std::make_shared<LocaleEncodings>();
-  setup.after_path = [working_folder, library_path = setup.library_path,
-                      encodings]() -> std::string {
-    try {
-      InstallPydFinder(working_folder);
-      // Put before the .pyd finder, so that no "codecs.pyd" in the working folder is asked.
-      InstallLazyCodecs(library_path);
-    } catch (const std::runtime_error& refused) {
-      return refused.what();
-    }
-    encodings->Adopt();
-    return {};
+  setup.after_path = [working_folder, library_path = setup.library_path, encodings]() -> Status {
+    Status installed = InstallPydFinder(working_folder);
+    // Put before the .pyd finder, so that no "codecs.pyd" in the working folder is asked.
+    if (installed) installed = InstallLazyCodecs(library_path);
+    if (installed) encodings->Adopt();
+    return installed;
   };
   setup.after_finalize = [encodings] { encodings->Release(); };
   return setup;

@@ -5,12 +5,13 @@
 
 #include <string>
 
+#include "base/result.h"
 #include "interpreter/script_protocol.h"
 
 namespace fwlaunch::interpreter {
 
-// The setup for a run in working_folder; a reason instead when the interpreter's library
-// cannot be located.
-InterpreterSetup EmbeddedSetup(const std::string& working_folder, std::string* failure);
+// The setup for a run in working_folder; fails when the interpreter's library cannot be
+// located.
+Result<InterpreterSetup> EmbeddedSetup(const std::string& working_folder);
 
 }  // namespace fwlaunch::interpreter

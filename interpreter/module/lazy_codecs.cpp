@@ -5,7 +5,6 @@
 #include "interpreter/module/lazy_codecs.h"
 
 #include <cstring>
-#include <stdexcept>
 #include <string_view>
 
 #include "interpreter/module/method_object.h"
@@ -111,7 +110,7 @@ PyMethodDef load_module_method = {"load_module", LoadCodecModule, METH_VARARGS, 
 
 }  // namespace
 
-void InstallLazyCodecs(const std::vector<std::string>& stdlib_path) {
+Status InstallLazyCodecs(const std::vector<std::string>& stdlib_path) {
   PyRef state(PyDict_New());
   PyRef path(PyList_New(0));
   bool made = state && path && PyDict_SetItemString(state.get(), kPath, path.get()) == 0;
@@ -128,8 +127,9 @@ void InstallLazyCodecs(const std::vector<std::string>& stdlib_path) {
       meta_path == nullptr || !PyList_Check(meta_path) ||
       PyList_Insert(meta_path, 0, finder.get()) != 0 || PyCodec_Register(search.get()) != 0) {
     PyErr_Clear();
-    throw std::runtime_error("cannot install the codecs' loader");
+    return Fail("cannot install the codecs' loader");
   }
+  return Done{};
 }
 
 bool IsCodecEveryInterpreterHas(const std::string& codec_name) {

@@ -6,15 +6,16 @@
 #include <string>
 #include <vector>
 
+#include "base/result.h"
+
 namespace fwlaunch::interpreter {
 
 // Registers a codec search function that, at the first lookup, imports the "encodings" package
 // with the folders of stdlib_path as the only place to look; and puts a finder first on
 // sys.meta_path that does the same when a script imports "encodings" or "codecs". Either way
 // both are the standard library's, as when a normal start loads them before any script's folder
-// is searched, whatever the working folder holds. Throws std::runtime_error when the interpreter
-// refuses.
-void InstallLazyCodecs(const std::vector<std::string>& stdlib_path);
+// is searched, whatever the working folder holds. Fails when the interpreter refuses.
+Status InstallLazyCodecs(const std::vector<std::string>& stdlib_path);
 
 // Whether codec_name is a character set every CPython 2.7 has a codec for, so that a normal
 // start's lookup of it is known to succeed without loading any codec.

@@ -29,17 +29,16 @@ ScriptOutcome Run(const ScriptRunRequest& request) {
   ScriptRequest script{
       request.working_folder, request.function_name,
       std::vector<std::string>(request.arguments, request.arguments + request.argument_count)};
-  std::string failure;
-  InterpreterSetup setup = EmbeddedSetup(script.working_folder, &failure);
-  if (!failure.empty()) return ScriptOutcome{ScriptEnd::kUnavailable, -1, failure};
+  Result<InterpreterSetup> setup = EmbeddedSetup(script.working_folder);
+  if (!setup) return ScriptOutcome::Unavailable(setup.reason());
   if (request.interpreter_started != nullptr) {
-    setup.after_path = [after_path = setup.after_path, started = request.interpreter_started] {
+    setup->after_path = [after_path = setup->after_path, started = request.interpreter_started] {
       started();
-      return after_path ? after_path() : std::string();
+      return after_path ? after_path() : Status(Done{});
     };
   }
   ForwardingNarrator forwarding(request);
-  return RunScriptProtocol(LinkedPythonApi(), script, setup,
+  return RunScriptProtocol(LinkedPythonApi(), script, *setup,
                            request.say != nullptr ? &forwarding : nullptr);
 }
 
@@ -61,8 +60,8 @@ extern "C" void fwlaunch_run_script(fwlaunch::interpreter::ScriptRunRequest* req
   try {
     Report(request, Run(*request));
   } catch (const std::exception& failure) {
-    Report(request, ScriptOutcome{ScriptEnd::kUnavailable, -1, failure.what()});
+    Report(request, ScriptOutcome::Unavailable(failure.what()));
   } catch (...) {
-    Report(request, ScriptOutcome{ScriptEnd::kUnavailable, -1, "an unknown failure"});
+    Report(request, ScriptOutcome::Unavailable("an unknown failure"));
   }
 }

@@ -5,7 +5,6 @@
 
 #include "interpreter/module/pyd_finder.h"
 
-#include <stdexcept>
 #include <string_view>
 #include <vector>
 
@@ -86,7 +85,7 @@ PyMethodDef find_module_method = {"find_module", FindModule, METH_VARARGS, nullp
 
 }  // namespace
 
-void InstallPydFinder(const std::string& working_folder) {
+Status InstallPydFinder(const std::string& working_folder) {
   PyRef folder(PyString_FromString(working_folder.c_str()));
   PyRef finder(folder ? NewObjectWithMethods("PydFinder", {&find_module_method}, folder.get())
                       : nullptr);
@@ -94,8 +93,9 @@ void InstallPydFinder(const std::string& working_folder) {
   if (!finder || meta_path == nullptr || !PyList_Check(meta_path) ||
       PyList_Insert(meta_path, 0, finder.get()) != 0) {
     PyErr_Clear();
-    throw std::runtime_error("cannot install the .pyd finder");
+    return Fail("cannot install the .pyd finder");
   }
+  return Done{};
 }
 
 }  // namespace fwlaunch::interpreter

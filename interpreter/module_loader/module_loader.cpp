@@ -20,23 +20,20 @@ void SayToNarrator(void* listener, const char* line) {
   static_cast<Narrator*>(listener)->Say(line);
 }
 
-ScriptOutcome Unavailable(std::string reason) {
-  return ScriptOutcome{ScriptEnd::kUnavailable, -1, std::move(reason)};
-}
-
 }  // namespace
 
 ScriptOutcome RunScript(const ScriptRequest& script, Narrator* narrator) {
   // Where the program's own tree keeps it, built or installed; nothing is searched for.
   std::optional<std::string> program_folder = platform::FolderOfThisProgram();
-  if (!program_folder) return Unavailable("this program's folder cannot be found");
+  if (!program_folder) return ScriptOutcome::Unavailable("this program's folder cannot be found");
   std::string path = *program_folder + FWLAUNCH_INTERPRETER_MODULE_FOLDER + kInterpreterModuleFile;
   // Its symbols shared, so that the extension modules a script imports find the interpreter's.
   Result<platform::DynamicLibrary> module = platform::DynamicLibrary::OpenSharingSymbols(path);
-  if (!module) return Unavailable(module.reason());
+  if (!module) return ScriptOutcome::Unavailable(module.reason());
   auto run = reinterpret_cast<RunScriptFunction>(module->Symbol(kRunScriptExport));
   if (run == nullptr)
-    return Unavailable(std::string(kInterpreterModuleFile) + " has no " + kRunScriptExport);
+    return ScriptOutcome::Unavailable(std::string(kInterpreterModuleFile) + " has no " +
+                                      kRunScriptExport);
 
   std::vector<const char*> texts;
   for (const std::string& argument : script.arguments) texts.push_back(argument.c_str());

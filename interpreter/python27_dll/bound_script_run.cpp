@@ -19,10 +19,8 @@ constexpr char kPythonLibrary[] = "python27.dll";
 }  // namespace
 
 ScriptOutcome RunScript(const ScriptRequest& request, Narrator* narrator) {
-  std::string failure;
-  std::optional<PythonLibrary> python = PythonLibrary::Load(kPythonLibrary, &failure);
-  if (!python)
-    return ScriptOutcome{ScriptEnd::kUnavailable, -1, "no usable interpreter: " + failure};
+  Result<PythonLibrary> python = PythonLibrary::Load(kPythonLibrary);
+  if (!python) return ScriptOutcome::Unavailable("no usable interpreter: " + python.reason());
   InterpreterSetup setup;
   if (std::optional<std::string> folder = platform::FolderOfLibraryHolding(
           reinterpret_cast<const void*>(python->api().Py_Initialize))) {

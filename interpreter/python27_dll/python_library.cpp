@@ -4,12 +4,9 @@
 
 namespace fwlaunch::interpreter {
 
-std::optional<PythonLibrary> PythonLibrary::Load(const std::string& name, std::string* failure) {
+Result<PythonLibrary> PythonLibrary::Load(const std::string& name) {
   Result<platform::DynamicLibrary> library = platform::DynamicLibrary::Open(name);
-  if (!library) {
-    *failure = library.reason();
-    return std::nullopt;
-  }
+  if (!library) return Fail(library.reason());
   PythonApi api{};
   std::string missing;
   // Each export by its name; the first one missing is named.
@@ -18,10 +15,7 @@ std::optional<PythonLibrary> PythonLibrary::Load(const std::string& name, std::s
   if (api.name == nullptr && missing.empty()) missing = #name;
   FWLAUNCH_PYTHON_EXPORTS(FWLAUNCH_BIND)
 #undef FWLAUNCH_BIND
-  if (!missing.empty()) {
-    *failure = name + " has no " + missing;
-    return std::nullopt;
-  }
+  if (!missing.empty()) return Fail(name + " has no " + missing);
   return PythonLibrary(std::move(*library), api);
 }
 

@@ -3,9 +3,9 @@
 // failure the run reports and survives, never a loader error before it starts.
 #pragma once
 
-#include <optional>
 #include <string>
 
+#include "base/result.h"
 #include "interpreter/python_api.h"
 #include "platform/dynamic_library.h"
 
@@ -14,8 +14,8 @@ namespace fwlaunch::interpreter {
 // The loaded interpreter library with its exports.
 class PythonLibrary {
  public:
-  // Nothing when it cannot be loaded or lacks one of the exports; *failure says which.
-  static std::optional<PythonLibrary> Load(const std::string& name, std::string* failure);
+  // Fails when it cannot be loaded or lacks one of the exports, saying which.
+  static Result<PythonLibrary> Load(const std::string& name);
 
   const PythonApi& api() const { return api_; }
 
