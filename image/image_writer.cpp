@@ -83,8 +83,8 @@ Status Validate(const std::vector<ConfigRecord>& config, const std::vector<Membe
 }
 
 // Where everything goes: the header, the config section, the table, then the data.
-Result<Layout> LayOut(const std::vector<ConfigRecord>& config, const std::vector<Member>& members,
-                      bool compress) {
+Result<Layout> PlanLayout(const std::vector<ConfigRecord>& config,
+                          const std::vector<Member>& members, bool compress) {
   Layout layout;
   for (const ConfigRecord& record : config)
     layout.config_size += kRecordHeaderSize + record.key.size() + record.value.size();
@@ -158,7 +158,7 @@ void WriteMembers(std::string& image, const Layout& layout, const std::vector<Me
 Result<std::string> BuildImage(const std::vector<ConfigRecord>& config,
                                const std::vector<Member>& members, bool compress) {
   if (Status valid = Validate(config, members); !valid) return Fail(valid.reason());
-  Result<Layout> layout = LayOut(config, members, compress);
+  Result<Layout> layout = PlanLayout(config, members, compress);
   if (!layout) return Fail(layout.reason());
 
   std::string image(layout->image_size, '\0');

@@ -12,7 +12,8 @@ namespace fwlaunch::interpreter {
 inline constexpr char kInterpreterModuleFile[] = "libfwlaunch-interpreter.so";
 inline constexpr char kRunScriptExport[] = "fwlaunch_run_script";
 
-struct ScriptRunRequest {
+// A ScriptCall and its CallOutcome as plain data, across the module's boundary.
+struct ModuleCall {
   // In.
   const char* working_folder;
   const char* function_name;
@@ -24,13 +25,13 @@ struct ScriptRunRequest {
   // Called once the interpreter has started and taken its signals, before Launch is imported.
   void (*interpreter_started)();
   // Out.
-  ScriptEnd end;
+  CallEnd end;
   int exit_status;
   char reason[256];  // when end is kUnavailable
 };
 
 extern "C" {
-using RunScriptFunction = void (*)(ScriptRunRequest* request);
+using RunScriptFunction = void (*)(ModuleCall* request);
 }
 
 }  // namespace fwlaunch::interpreter

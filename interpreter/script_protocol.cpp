@@ -124,19 +124,17 @@ Status SetSysLists(const PythonApi& api, const std::string& working_folder,
 }
 
 // How the interpreter's part ended when it got as far as Launch.
-ScriptOutcome Ended(ScriptEnd end, int exit_status = -1) {
-  return ScriptOutcome{end, exit_status, {}};
-}
+CallOutcome Ended(CallEnd end, int exit_status = -1) { return CallOutcome{end, exit_status, {}}; }
 
 // Imports Launch, finds the function and calls it; the session is running.
-ScriptOutcome CallFunction(const PythonApi& api, const ScriptRequest& request, Narrator* narrator) {
+CallOutcome CallFunction(const PythonApi& api, const ScriptCall& request, Narrator* narrator) {
   const std::string& function_name = request.function_name;
   ObjectRef name(api, api.PyString_FromString(kLaunchModule));
-  if (!name) return ScriptOutcome::Unavailable("the module name cannot be made");
+  if (!name) return CallOutcome::Unavailable("the module name cannot be made");
   ObjectRef module(api, api.PyImport_Import(name.get()));
   if (!module) {
     DropError(api, narrator, "Launch could not be imported");
-    return Ended(ScriptEnd::kLaunchNotLoaded);
+    return Ended(CallEnd::kLaunchNotImported);
   }
   Narrate(narrator, [&] { return "imported Launch: " + Repr(api, module.get()); });
 
@@ -152,15 +150,15 @@ ScriptOutcome CallFunction(const PythonApi& api, const ScriptRequest& request, N
       if (function == nullptr) return "Launch has no top-level name " + function_name;
       return "Launch." + function_name + " is not callable: " + Repr(api, function);
     });
-    return Ended(ScriptEnd::kFunctionMissing);
+    return Ended(CallEnd::kFunctionMissing);
   }
   Narrate(narrator, [&] { return "found Launch." + function_name + ": " + Repr(api, function); });
 
   ObjectRef arguments(api, api.PyTuple_New(static_cast<PySize>(request.arguments.size())));
-  if (!arguments) return ScriptOutcome::Unavailable("no argument tuple");
+  if (!arguments) return CallOutcome::Unavailable("no argument tuple");
   for (std::size_t index = 0; index < request.arguments.size(); ++index) {
     PyObjectPointer item = api.Py_BuildValue("s", request.arguments[index].c_str());
-    if (item == nullptr) return ScriptOutcome::Unavailable("an argument string");
+    if (item == nullptr) return CallOutcome::Unavailable("an argument string");
     api.PyTuple_SetItem(arguments.get(), static_cast<PySize>(index), item);  // steals item
   }
   Narrate(narrator, [&] {
@@ -187,19 +185,19 @@ ScriptOutcome CallFunction(const PythonApi& api, const ScriptRequest& request, N
     }
   }
   api.PyGILState_Release(gil);
-  return Ended(ScriptEnd::kReturned, exit_status);
+  return Ended(CallEnd::kReturned, exit_status);
 }
 
 }  // namespace
 
-ScriptOutcome RunScriptProtocol(const PythonApi& api, const ScriptRequest& request,
-                                const InterpreterSetup& setup, Narrator* narrator) {
+CallOutcome RunScriptProtocol(const PythonApi& api, const ScriptCall& request,
+                              const InterpreterSetup& setup, Narrator* narrator) {
   Session session(api, request.working_folder, setup);
   Status ready = SetSysLists(api, request.working_folder, setup);
   if (ready && setup.after_path) ready = setup.after_path();
   if (!ready) {
     api.PyErr_Clear();
-    return ScriptOutcome::Unavailable(ready.reason());
+    return CallOutcome::Unavailable(ready.reason());
   }
   Narrate(narrator, [&] {
     char name[] = "path";

@@ -29,7 +29,7 @@ struct InterpreterSetup {
 };
 
 // Runs the request against the interpreter behind api (script_run.h says what it does).
-ScriptOutcome RunScriptProtocol(const PythonApi& api, const ScriptRequest& request,
-                                const InterpreterSetup& setup, Narrator* narrator);
+CallOutcome RunScriptProtocol(const PythonApi& api, const ScriptCall& request,
+                              const InterpreterSetup& setup, Narrator* narrator);
 
 }  // namespace fwlaunch::interpreter

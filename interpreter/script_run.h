@@ -10,25 +10,28 @@
 
 namespace fwlaunch::interpreter {
 
-enum class ScriptEnd {
-  kReturned,         // the function was called: exit_status holds its integer, or -1
-  kLaunchNotLoaded,  // Launch could not be imported
-  kFunctionMissing,  // Launch has no callable of that name at its top level
-  kUnavailable,      // no interpreter could be had, or it refused to start; reason says why
+// How the call of the script function ended, as the interpreter's part tells the launcher
+// (the script's process as a whole ends as platform::SectionEnd says).
+enum class CallEnd {
+  kReturned,           // the function was called: exit_status holds its integer, or -1
+  kLaunchNotImported,  // Launch could not be imported
+  kFunctionMissing,    // Launch has no callable of that name at its top level
+  kUnavailable,        // no interpreter could be had, or it refused to start; reason says why
 };
 
-struct ScriptOutcome {
-  ScriptEnd end = ScriptEnd::kUnavailable;
+struct CallOutcome {
+  CallEnd end = CallEnd::kUnavailable;
   int exit_status = -1;
   std::string reason;
 
   // No interpreter could be had, or it refused to start, for this reason.
-  static ScriptOutcome Unavailable(std::string why) {
-    return ScriptOutcome{ScriptEnd::kUnavailable, -1, std::move(why)};
+  static CallOutcome Unavailable(std::string why) {
+    return CallOutcome{CallEnd::kUnavailable, -1, std::move(why)};
   }
 };
 
-struct ScriptRequest {
+// The call the launcher asks of the interpreter's part.
+struct ScriptCall {
   std::string working_folder;  // the interpreter's home, first on sys.path
   std::string function_name;
   std::vector<std::string> arguments;  // positional strings, in order
@@ -41,6 +44,6 @@ struct ScriptRequest {
 // returned anything that is not a 32-bit integer (nothing is printed then). A narrator, if any,
 // hears each step and gets the tracebacks on standard error. One definition per system:
 // module_loader/module_loader.cpp, python27_dll/bound_script_run.cpp.
-ScriptOutcome RunScript(const ScriptRequest& request, Narrator* narrator = nullptr);
+CallOutcome RunScript(const ScriptCall& request, Narrator* narrator = nullptr);
 
 }  // namespace fwlaunch::interpreter

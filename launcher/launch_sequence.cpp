@@ -53,16 +53,16 @@ int ExtractAndRun(const LaunchRequest& request, const std::string& working_folde
 
   if (!ExtractScripts(library_path, working_folder, request.firmware_path, narrator))
     return Failed(kExtractionFailedMessage);
-  interpreter::ScriptOutcome outcome = interpreter::RunScript(
+  interpreter::CallOutcome outcome = interpreter::RunScript(
       {working_folder, request.function_name, ScriptArguments(library_path, request)}, narrator);
   switch (outcome.end) {
-    case interpreter::ScriptEnd::kReturned:
+    case interpreter::CallEnd::kReturned:
       return outcome.exit_status;
-    case interpreter::ScriptEnd::kLaunchNotLoaded:
+    case interpreter::CallEnd::kLaunchNotImported:
       return Failed(kLaunchNotLoadedMessage);
-    case interpreter::ScriptEnd::kFunctionMissing:
+    case interpreter::CallEnd::kFunctionMissing:
       return Failed(kFunctionMissingMessage);
-    case interpreter::ScriptEnd::kUnavailable:
+    case interpreter::CallEnd::kUnavailable:
       break;
   }
   Narrate(narrator, [&] { return "failed: " + outcome.reason; });

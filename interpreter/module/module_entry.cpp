@@ -18,19 +18,19 @@ namespace {
 // Passes each line on to the launcher's own narrator.
 class ForwardingNarrator : public Narrator {
  public:
-  explicit ForwardingNarrator(const ScriptRunRequest& request) : request_(request) {}
+  explicit ForwardingNarrator(const ModuleCall& request) : request_(request) {}
   void Say(const std::string& line) override { request_.say(request_.listener, line.c_str()); }
 
  private:
-  const ScriptRunRequest& request_;
+  const ModuleCall& request_;
 };
 
-ScriptOutcome Run(const ScriptRunRequest& request) {
-  ScriptRequest script{
+CallOutcome Run(const ModuleCall& request) {
+  ScriptCall script{
       request.working_folder, request.function_name,
       std::vector<std::string>(request.arguments, request.arguments + request.argument_count)};
   Result<InterpreterSetup> setup = EmbeddedSetup(script.working_folder);
-  if (!setup) return ScriptOutcome::Unavailable(setup.reason());
+  if (!setup) return CallOutcome::Unavailable(setup.reason());
   if (request.interpreter_started != nullptr) {
     setup->after_path = [after_path = setup->after_path, started = request.interpreter_started] {
       started();
@@ -42,7 +42,7 @@ ScriptOutcome Run(const ScriptRunRequest& request) {
                            request.say != nullptr ? &forwarding : nullptr);
 }
 
-void Report(ScriptRunRequest* request, const ScriptOutcome& outcome) {
+void Report(ModuleCall* request, const CallOutcome& outcome) {
   request->end = outcome.end;
   request->exit_status = outcome.exit_status;
   std::size_t length = std::min(outcome.reason.size(), sizeof request->reason - 1);
@@ -55,13 +55,13 @@ void Report(ScriptRunRequest* request, const ScriptOutcome& outcome) {
 }  // namespace fwlaunch::interpreter
 
 // The one symbol the module exports (module_entry.map).
-extern "C" void fwlaunch_run_script(fwlaunch::interpreter::ScriptRunRequest* request) {
+extern "C" void fwlaunch_run_script(fwlaunch::interpreter::ModuleCall* request) {
   using namespace fwlaunch::interpreter;
   try {
     Report(request, Run(*request));
   } catch (const std::exception& failure) {
-    Report(request, ScriptOutcome::Unavailable(failure.what()));
+    Report(request, CallOutcome::Unavailable(failure.what()));
   } catch (...) {
-    Report(request, ScriptOutcome::Unavailable("an unknown failure"));
+    Report(request, CallOutcome::Unavailable("an unknown failure"));
   }
 }

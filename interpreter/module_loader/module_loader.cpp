@@ -22,22 +22,22 @@ void SayToNarrator(void* listener, const char* line) {
 
 }  // namespace
 
-ScriptOutcome RunScript(const ScriptRequest& script, Narrator* narrator) {
+CallOutcome RunScript(const ScriptCall& script, Narrator* narrator) {
   // Where the program's own tree keeps it, built or installed; nothing is searched for.
   std::optional<std::string> program_folder = platform::FolderOfThisProgram();
-  if (!program_folder) return ScriptOutcome::Unavailable("this program's folder cannot be found");
+  if (!program_folder) return CallOutcome::Unavailable("this program's folder cannot be found");
   std::string path = *program_folder + FWLAUNCH_INTERPRETER_MODULE_FOLDER + kInterpreterModuleFile;
   // Its symbols shared, so that the extension modules a script imports find the interpreter's.
   Result<platform::DynamicLibrary> module = platform::DynamicLibrary::OpenSharingSymbols(path);
-  if (!module) return ScriptOutcome::Unavailable(module.reason());
+  if (!module) return CallOutcome::Unavailable(module.reason());
   auto run = reinterpret_cast<RunScriptFunction>(module->Symbol(kRunScriptExport));
   if (run == nullptr)
-    return ScriptOutcome::Unavailable(std::string(kInterpreterModuleFile) + " has no " +
-                                      kRunScriptExport);
+    return CallOutcome::Unavailable(std::string(kInterpreterModuleFile) + " has no " +
+                                    kRunScriptExport);
 
   std::vector<const char*> texts;
   for (const std::string& argument : script.arguments) texts.push_back(argument.c_str());
-  ScriptRunRequest request{};
+  ModuleCall request{};
   request.working_folder = script.working_folder.c_str();
   request.function_name = script.function_name.c_str();
   request.arguments = texts.data();
@@ -52,7 +52,7 @@ ScriptOutcome RunScript(const ScriptRequest& script, Narrator* narrator) {
   // The interpreter stays: the extension modules the script loaded stay mapped (no interpreter
   // unloads them) and are bound to it. The process ends soon after anyway.
   module->KeepLoaded();
-  return ScriptOutcome{request.end, request.exit_status, request.reason};
+  return CallOutcome{request.end, request.exit_status, request.reason};
 }
 
 }  // namespace fwlaunch::interpreter

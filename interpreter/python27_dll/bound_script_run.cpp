@@ -18,9 +18,9 @@ constexpr char kPythonLibrary[] = "python27.dll";
 
 }  // namespace
 
-ScriptOutcome RunScript(const ScriptRequest& request, Narrator* narrator) {
+CallOutcome RunScript(const ScriptCall& request, Narrator* narrator) {
   Result<PythonLibrary> python = PythonLibrary::Load(kPythonLibrary);
-  if (!python) return ScriptOutcome::Unavailable("no usable interpreter: " + python.reason());
+  if (!python) return CallOutcome::Unavailable("no usable interpreter: " + python.reason());
   InterpreterSetup setup;
   if (std::optional<std::string> folder = platform::FolderOfLibraryHolding(
           reinterpret_cast<const void*>(python->api().Py_Initialize))) {
