@@ -71,7 +71,17 @@ Result<ImageReader> ImageReader::Open(std::span<const std::uint8_t> bytes) {
   reader.config_size_ = config_size;
   reader.entry_count_ = entry_count;
 
-  ConfigWalk walk(bytes.subspan(kHeaderSize, config_size));
+  Status config = CheckConfig(bytes.subspan(kHeaderSize, config_size));
+  if (!config) return Fail(config.reason());
+  for (std::size_t index = 0; index < entry_count; ++index) {
+    Status entry = reader.CheckEntry(index, data_offset);
+    if (!entry) return Fail(entry.reason());
+  }
+  return reader;
+}
+
+Status ImageReader::CheckConfig(std::span<const std::uint8_t> config) {
+  ConfigWalk walk(config);
   bool valid = true;
   std::set<std::string_view> keys;
   while (auto record = walk.Next(&valid)) {
@@ -81,28 +91,29 @@ Result<ImageReader> ImageReader::Open(std::span<const std::uint8_t> bytes) {
       return Fail("config key " + std::string(record->first) + " appears twice");
   }
   if (!valid) return Fail("malformed config record");
+  return Done{};
+}
 
-  std::span<const std::uint8_t> table = reader.Table();
-  for (std::size_t index = 0; index < entry_count; ++index) {
-    const std::uint8_t* raw = table.data() + index * kEntrySize;
-    std::string number = "table entry " + std::to_string(index);
-    std::optional<std::string_view> name = EntryName(raw);
-    if (!name) return Fail(number + ": malformed name");
-    if (index > 0 && std::memcmp(raw - kEntrySize, raw, kEntryNameField) >= 0)
-      return Fail(number + " (" + std::string(*name) + "): names not sorted or repeated");
-    EntryInfo entry = reader.EntryAt(index);
-    std::uint8_t method = raw[kEntryMethod];
-    if (method > static_cast<std::uint8_t>(Method::kDeflate) ||
-        !AllZero({raw + kEntryMethod + 1, raw + kEntryCrc}) ||
-        !AllZero({raw + kEntryReserved, raw + kEntrySize}))
-      return Fail(number + " (" + std::string(*name) + "): malformed fields");
-    if (entry.offset < data_offset ||
-        static_cast<std::uint64_t>(entry.offset) + entry.stored_size > image_size)
-      return Fail(number + " (" + std::string(*name) + "): data out of bounds");
-    if (entry.method == Method::kStored && entry.stored_size != entry.original_size)
-      return Fail(number + " (" + std::string(*name) + "): stored size differs");
-  }
-  return reader;
+Status ImageReader::CheckEntry(std::size_t index, std::uint64_t data_offset) const {
+  const std::uint8_t* raw = Table().data() + index * kEntrySize;
+  std::string number = "table entry " + std::to_string(index);
+  std::optional<std::string_view> name = EntryName(raw);
+  if (!name) return Fail(number + ": malformed name");
+  std::string named = number + " (" + std::string(*name) + "): ";
+  if (index > 0 && std::memcmp(raw - kEntrySize, raw, kEntryNameField) >= 0)
+    return Fail(named + "names not sorted or repeated");
+  EntryInfo entry = EntryAt(index);
+  std::uint8_t method = raw[kEntryMethod];
+  if (method > static_cast<std::uint8_t>(Method::kDeflate) ||
+      !AllZero({raw + kEntryMethod + 1, raw + kEntryCrc}) ||
+      !AllZero({raw + kEntryReserved, raw + kEntrySize}))
+    return Fail(named + "malformed fields");
+  if (entry.offset < data_offset ||
+      static_cast<std::uint64_t>(entry.offset) + entry.stored_size > bytes_.size())
+    return Fail(named + "data out of bounds");
+  if (entry.method == Method::kStored && entry.stored_size != entry.original_size)
+    return Fail(named + "stored size differs");
+  return Done{};
 }
 
 std::span<const std::uint8_t> ImageReader::Table() const {

@@ -53,6 +53,10 @@ class ImageReader {
  private:
   explicit ImageReader(std::span<const std::uint8_t> bytes);
   std::span<const std::uint8_t> Table() const;
+  // Open's checks of the config section and of one table entry, each failing with what is
+  // wrong.
+  static Status CheckConfig(std::span<const std::uint8_t> config);
+  Status CheckEntry(std::size_t index, std::uint64_t data_offset) const;
 
   std::span<const std::uint8_t> bytes_;
   std::size_t config_size_ = 0;

@@ -126,51 +126,43 @@ Status SetSysLists(const PythonApi& api, const std::string& working_folder,
 // How the interpreter's part ended when it got as far as Launch.
 CallOutcome Ended(CallEnd end, int exit_status = -1) { return CallOutcome{end, exit_status, {}}; }
 
-// Imports Launch, finds the function and calls it; the session is running.
-CallOutcome CallFunction(const PythonApi& api, const ScriptCall& request, Narrator* narrator) {
-  const std::string& function_name = request.function_name;
-  ObjectRef name(api, api.PyString_FromString(kLaunchModule));
-  if (!name) return CallOutcome::Unavailable("the module name cannot be made");
-  ObjectRef module(api, api.PyImport_Import(name.get()));
-  if (!module) {
-    DropError(api, narrator, "Launch could not be imported");
-    return Ended(CallEnd::kLaunchNotImported);
-  }
-  Narrate(narrator, [&] { return "imported Launch: " + Repr(api, module.get()); });
-
-  // Found at the module's top level by exact name; something other than a module may stand in
-  // sys.modules under that name, and it has no dictionary to look in. Borrowed references.
-  PyObjectPointer dictionary = api.PyModule_GetDict(module.get());
+// Launch's function of that name, found at the module's top level by exact name (borrowed);
+// null, with the reason told, when there is none to call. Something other than a module may
+// stand in sys.modules under that name, and it has no dictionary to look in.
+PyObjectPointer FindFunction(const PythonApi& api, PyObjectPointer module,
+                             const std::string& function_name, Narrator* narrator) {
+  PyObjectPointer dictionary = api.PyModule_GetDict(module);
   PyObjectPointer function =
       dictionary != nullptr ? api.PyDict_GetItemString(dictionary, function_name.c_str()) : nullptr;
-  if (function == nullptr || !api.PyCallable_Check(function)) {
-    api.PyErr_Clear();
-    Narrate(narrator, [&] {
-      if (dictionary == nullptr) return std::string("Launch is no module: it has no functions");
-      if (function == nullptr) return "Launch has no top-level name " + function_name;
-      return "Launch." + function_name + " is not callable: " + Repr(api, function);
-    });
-    return Ended(CallEnd::kFunctionMissing);
-  }
-  Narrate(narrator, [&] { return "found Launch." + function_name + ": " + Repr(api, function); });
+  if (function != nullptr && api.PyCallable_Check(function)) return function;
+  api.PyErr_Clear();
+  Narrate(narrator, [&] {
+    if (dictionary == nullptr) return std::string("Launch is no module: it has no functions");
+    if (function == nullptr) return "Launch has no top-level name " + function_name;
+    return "Launch." + function_name + " is not callable: " + Repr(api, function);
+  });
+  return nullptr;
+}
 
-  ObjectRef arguments(api, api.PyTuple_New(static_cast<PySize>(request.arguments.size())));
-  if (!arguments) return CallOutcome::Unavailable("no argument tuple");
-  for (std::size_t index = 0; index < request.arguments.size(); ++index) {
-    PyObjectPointer item = api.Py_BuildValue("s", request.arguments[index].c_str());
-    if (item == nullptr) return CallOutcome::Unavailable("an argument string");
+// The arguments as a tuple of strings; null when the interpreter cannot make one.
+ObjectRef ArgumentTuple(const PythonApi& api, const std::vector<std::string>& texts) {
+  ObjectRef arguments(api, api.PyTuple_New(static_cast<PySize>(texts.size())));
+  for (std::size_t index = 0; arguments && index < texts.size(); ++index) {
+    PyObjectPointer item = api.Py_BuildValue("s", texts[index].c_str());
+    if (item == nullptr) return ObjectRef(api, nullptr);
     api.PyTuple_SetItem(arguments.get(), static_cast<PySize>(index), item);  // steals item
   }
-  Narrate(narrator, [&] {
-    return "calling Launch." + function_name + " with " + Repr(api, arguments.get());
-  });
+  return arguments;
+}
 
+// Calls the function; its integer, or -1 when it raised or returned anything else (a result
+// that is no 32-bit integer fails to convert). No trace is shown but the twin's.
+int CallForStatus(const PythonApi& api, PyObjectPointer function, PyObjectPointer arguments,
+                  const std::string& function_name, Narrator* narrator) {
   int exit_status = -1;
   int gil = api.PyGILState_Ensure();
   {
-    ObjectRef result(api, api.PyObject_CallObject(function, arguments.get()));
-    // A function that raised produced nothing to convert; a result that is no 32-bit
-    // integer fails to convert. Either way the status stays -1 and no trace is shown.
+    ObjectRef result(api, api.PyObject_CallObject(function, arguments));
     if (!result) {
       DropError(api, narrator, "Launch." + function_name + " raised: exit status -1");
     } else if (!api.PyArg_Parse(result.get(), "i", &exit_status)) {
@@ -185,7 +177,32 @@ CallOutcome CallFunction(const PythonApi& api, const ScriptCall& request, Narrat
     }
   }
   api.PyGILState_Release(gil);
-  return Ended(CallEnd::kReturned, exit_status);
+  return exit_status;
+}
+
+// Imports Launch, finds the function and calls it; the session is running.
+CallOutcome CallFunction(const PythonApi& api, const ScriptCall& request, Narrator* narrator) {
+  const std::string& function_name = request.function_name;
+  ObjectRef name(api, api.PyString_FromString(kLaunchModule));
+  if (!name) return CallOutcome::Unavailable("the module name cannot be made");
+  ObjectRef module(api, api.PyImport_Import(name.get()));
+  if (!module) {
+    DropError(api, narrator, "Launch could not be imported");
+    return Ended(CallEnd::kLaunchNotImported);
+  }
+  Narrate(narrator, [&] { return "imported Launch: " + Repr(api, module.get()); });
+
+  PyObjectPointer function = FindFunction(api, module.get(), function_name, narrator);
+  if (function == nullptr) return Ended(CallEnd::kFunctionMissing);
+  Narrate(narrator, [&] { return "found Launch." + function_name + ": " + Repr(api, function); });
+
+  ObjectRef arguments = ArgumentTuple(api, request.arguments);
+  if (!arguments) return CallOutcome::Unavailable("no argument tuple");
+  Narrate(narrator, [&] {
+    return "calling Launch." + function_name + " with " + Repr(api, arguments.get());
+  });
+  return Ended(CallEnd::kReturned,
+               CallForStatus(api, function, arguments.get(), function_name, narrator));
 }
 
 }  // namespace
