@@ -115,45 +115,68 @@ HANDLE JobEndingWithThisProcess() {
   return job;
 }
 
+// This program started again, suspended, with its own command line in full: the narrow forms
+// lose every character the code page lacks, and the section's process reads its arguments
+// from its command line. Handles are inherited as usual (the standard streams).
+bool StartSuspendedCopy(PROCESS_INFORMATION* started) {
+  std::vector<wchar_t> program(32768, L'\0');
+  DWORD length = GetModuleFileNameW(nullptr, program.data(), static_cast<DWORD>(program.size()));
+  if (length == 0 || length >= program.size()) return false;
+  std::wstring command_line = GetCommandLineW();
+  STARTUPINFOW startup = {};
+  startup.cb = sizeof startup;
+  return CreateProcessW(program.data(), command_line.data(), nullptr, nullptr, TRUE,
+                        CREATE_SUSPENDED, nullptr, nullptr, &startup, started) != 0;
+}
+
+// Hands the pipe's write end to the suspended section's process on its own, through the
+// channel named for that process, where it looks when it starts.
+bool HandOverPipe(HANDLE process, DWORD process_id, HANDLE write_end) {
+  HANDLE child_pipe = nullptr;
+  Handle channel(CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0,
+                                    sizeof(std::uint64_t), ChannelName(process_id).c_str()));
+  void* view = channel.get() != nullptr
+                   ? MapViewOfFile(channel.get(), FILE_MAP_WRITE, 0, 0, sizeof(std::uint64_t))
+                   : nullptr;
+  bool handed = view != nullptr && DuplicateHandle(GetCurrentProcess(), write_end, process,
+                                                   &child_pipe, 0, FALSE, DUPLICATE_SAME_ACCESS);
+  if (view != nullptr) {
+    *static_cast<volatile std::uint64_t*>(view) = reinterpret_cast<std::uintptr_t>(child_pipe);
+    UnmapViewOfFile(view);
+  }
+  return handed;
+}
+
+// How the section's process ended. The result is in the pipe when the section returned; a
+// background process the script left may still hold the pipe, so its end is not waited for.
+SectionOutcome OutcomeOf(HANDLE read_end, DWORD exit_code) {
+  std::int32_t result = 0;
+  DWORD available = 0, read = 0;
+  if (PeekNamedPipe(read_end, nullptr, 0, nullptr, &available, nullptr) &&
+      available >= sizeof result && ReadFile(read_end, &result, sizeof result, &read, nullptr) &&
+      read == sizeof result)
+    return SectionOutcome(SectionEnd::kReturned, result);
+  if (exit_code == static_cast<DWORD>(STATUS_CONTROL_C_EXIT))
+    return SectionOutcome(std::make_unique<SectionOutcome::Request>(exit_code));
+  // Without a result the process ended itself early (os._exit in a script) with its own status,
+  // or a fault ended it, whose codes all carry the error severity.
+  if (exit_code < kErrorSeverity)
+    return SectionOutcome(SectionEnd::kReturned, static_cast<int>(exit_code));
+  return SectionOutcome(SectionEnd::kCrashed, -1);
+}
+
 std::optional<SectionOutcome> RunChild() {
   Handle read_end, write_end;
   if (!CreatePipe(read_end.out(), write_end.out(), nullptr, sizeof(std::int32_t) * 4))
     return std::nullopt;
-
-  // In full: the narrow forms lose every character the code page lacks, and the section's
-  // process reads its arguments from its own command line.
-  std::vector<wchar_t> program(32768, L'\0');
-  DWORD length = GetModuleFileNameW(nullptr, program.data(), static_cast<DWORD>(program.size()));
-  if (length == 0 || length >= program.size()) return std::nullopt;
-  std::wstring command_line = GetCommandLineW();
-  STARTUPINFOW startup = {};
-  startup.cb = sizeof startup;
   PROCESS_INFORMATION started = {};
-  // Handles inherited as usual (the standard streams); the pipe is handed over on its own.
-  if (!CreateProcessW(program.data(), command_line.data(), nullptr, nullptr, TRUE, CREATE_SUSPENDED,
-                      nullptr, nullptr, &startup, &started))
-    return std::nullopt;
+  if (!StartSuspendedCopy(&started)) return std::nullopt;
   Handle process(started.hProcess), thread(started.hThread);
   // Where the system refuses a job (an older one, inside a job that allows none), the section
   // runs without: it then outlives a launcher that is killed, as it always did there.
   Handle job(JobEndingWithThisProcess());
   if (job.get() != nullptr) AssignProcessToJobObject(job.get(), process.get());
-
-  HANDLE child_pipe = nullptr;
-  Handle channel(CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0,
-                                    sizeof(std::uint64_t),
-                                    ChannelName(started.dwProcessId).c_str()));
-  void* view = channel.get() != nullptr
-                   ? MapViewOfFile(channel.get(), FILE_MAP_WRITE, 0, 0, sizeof(std::uint64_t))
-                   : nullptr;
-  bool handed =
-      view != nullptr && DuplicateHandle(GetCurrentProcess(), write_end.get(), process.get(),
-                                         &child_pipe, 0, FALSE, DUPLICATE_SAME_ACCESS);
-  if (view != nullptr) {
-    *static_cast<volatile std::uint64_t*>(view) = reinterpret_cast<std::uintptr_t>(child_pipe);
-    UnmapViewOfFile(view);
-  }
-  if (!handed) {
+  if (!HandOverPipe(process.get(), started.dwProcessId, write_end.get())) {
     TerminateProcess(process.get(), 255);
     return std::nullopt;
   }
@@ -163,22 +186,7 @@ std::optional<SectionOutcome> RunChild() {
   WaitForSingleObject(process.get(), INFINITE);
   DWORD exit_code = 255;
   GetExitCodeProcess(process.get(), &exit_code);
-
-  // The result is in the pipe when the section returned; a background process the script left
-  // may still hold the pipe, so its end is not waited for.
-  std::int32_t result = 0;
-  DWORD available = 0, read = 0;
-  if (PeekNamedPipe(read_end.get(), nullptr, 0, nullptr, &available, nullptr) &&
-      available >= sizeof result &&
-      ReadFile(read_end.get(), &result, sizeof result, &read, nullptr) && read == sizeof result)
-    return SectionOutcome(SectionEnd::kReturned, result);
-  if (exit_code == static_cast<DWORD>(STATUS_CONTROL_C_EXIT))
-    return SectionOutcome(std::make_unique<SectionOutcome::Request>(exit_code));
-  // Without a result the process ended itself early (os._exit in a script) with its own status,
-  // or a fault ended it, whose codes all carry the error severity.
-  if (exit_code < kErrorSeverity)
-    return SectionOutcome(SectionEnd::kReturned, static_cast<int>(exit_code));
-  return SectionOutcome(SectionEnd::kCrashed, -1);
+  return OutcomeOf(read_end.get(), exit_code);
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <optional>
 #include <sstream>
 
 #include "image/image_writer.h"
@@ -131,15 +132,13 @@ bool WriteImage(const std::string& path, const std::string& bytes) {
   return true;
 }
 
-}  // namespace
-
-int RunCreate(const Arguments& arguments) {
-  Result<CreateOptions> options = ParseCreate(arguments);
-  if (!options) return UsageError(options.reason());
+// The exit status to stop with when the members' sources cannot all be read as given: the
+// image among them, or standard input named twice or without a member name.
+std::optional<int> RefuseMemberSources(const CreateOptions& options) {
   bool standard_input_taken = false;
-  for (const auto& [name, path] : options->members) {
-    if (IsSameFile(options->image, path)) {
-      Complain(options->image,
+  for (const auto& [name, path] : options.members) {
+    if (IsSameFile(options.image, path)) {
+      Complain(options.image,
                "is also given as member " + name + "; it would replace its own input");
       return kExitFailure;
     }
@@ -149,13 +148,17 @@ int RunCreate(const Arguments& arguments) {
     if (standard_input_taken) return UsageError("standard input can give one member only");
     standard_input_taken = true;
   }
+  return std::nullopt;
+}
 
+// Each member's bytes, .py sources compiled; nothing, once told why, when one cannot be had.
+std::optional<std::vector<image::Member>> ReadMembers(const CreateOptions& options) {
   std::vector<image::Member> members;
-  for (const auto& [name, path] : options->members) {
+  for (const auto& [name, path] : options.members) {
     if (name.size() >= kEntryNameSize) {
       Complain(path, "member name " + name + " is " + std::to_string(name.size()) +
                          " bytes; names are limited to 127");
-      return kExitFailure;
+      return std::nullopt;
     }
     Result<std::string> bytes = ReadMember(name, path);
     if (bytes && IsToBeCompiled(name, path)) {
@@ -164,27 +167,42 @@ int RunCreate(const Arguments& arguments) {
     }
     if (!bytes) {
       Complain(path, bytes.reason());
-      return kExitFailure;
+      return std::nullopt;
     }
     members.push_back({name, std::move(*bytes)});
   }
+  return members;
+}
 
+// The module list the launcher reads: the one given, or one made from the members; false, once
+// told why, when it is longer than the launcher reads.
+bool SettleModuleList(CreateOptions& options, const std::vector<image::Member>& members) {
   bool has_list = false;
-  for (const image::ConfigRecord& record : options->config)
-    has_list |= record.key == kScriptListKey;
+  for (const image::ConfigRecord& record : options.config) has_list |= record.key == kScriptListKey;
   if (!has_list)
-    options->config.insert(options->config.begin(), {kScriptListKey, DefaultModuleList(members)});
-  for (const image::ConfigRecord& record : options->config) {
+    options.config.insert(options.config.begin(), {kScriptListKey, DefaultModuleList(members)});
+  for (const image::ConfigRecord& record : options.config) {
     if (record.key != kScriptListKey) continue;
     if (record.value.size() >= kScriptListSize) {
-      Complain(options->image, "module list is " + std::to_string(record.value.size()) +
-                                   " characters; the launcher reads at most 1023");
-      return kExitFailure;
+      Complain(options.image, "module list is " + std::to_string(record.value.size()) +
+                                  " characters; the launcher reads at most 1023");
+      return false;
     }
-    WarnAboutModuleList(options->image, record.value);
+    WarnAboutModuleList(options.image, record.value);
   }
+  return true;
+}
 
-  Result<std::string> built = image::BuildImage(options->config, members, options->compress);
+}  // namespace
+
+int RunCreate(const Arguments& arguments) {
+  Result<CreateOptions> options = ParseCreate(arguments);
+  if (!options) return UsageError(options.reason());
+  if (std::optional<int> refused = RefuseMemberSources(*options)) return *refused;
+  std::optional<std::vector<image::Member>> members = ReadMembers(*options);
+  if (!members || !SettleModuleList(*options, *members)) return kExitFailure;
+
+  Result<std::string> built = image::BuildImage(options->config, *members, options->compress);
   if (!built) {
     Complain(options->image, built.reason());
     return kExitFailure;
