@@ -5,6 +5,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <utility>
 
 namespace fwlaunch::platform {
 
@@ -29,14 +30,10 @@ class SectionOutcome {
   // platform/windows/).
   struct Request;
 
-  SectionOutcome(SectionEnd end, int status);
+  SectionOutcome(SectionEnd end, int status) : end_(end), status_(status) {}
   // An interrupted section's outcome.
-  explicit SectionOutcome(std::unique_ptr<Request> request);
-  SectionOutcome(SectionOutcome&& other) noexcept;
-  SectionOutcome& operator=(SectionOutcome&& other) noexcept;
-  SectionOutcome(const SectionOutcome&) = delete;
-  SectionOutcome& operator=(const SectionOutcome&) = delete;
-  ~SectionOutcome();
+  explicit SectionOutcome(std::shared_ptr<const Request> request)
+      : end_(SectionEnd::kInterrupted), status_(-1), request_(std::move(request)) {}
 
   SectionEnd end() const { return end_; }
   // The section's integer, as the system passes an exit status on, when it returned.
@@ -46,7 +43,8 @@ class SectionOutcome {
   friend void EndAsRequested(const SectionOutcome& outcome);
   SectionEnd end_;
   int status_;
-  std::unique_ptr<Request> request_;
+  // Shared, so that it may stay incomplete here.
+  std::shared_ptr<const Request> request_;
 };
 
 // Runs section in a child process and waits for it. While it waits, the keyboard's

@@ -19,13 +19,6 @@ struct SectionOutcome::Request {
   int signal;
 };
 
-SectionOutcome::SectionOutcome(SectionEnd end, int status) : end_(end), status_(status) {}
-SectionOutcome::SectionOutcome(std::unique_ptr<Request> request)
-    : end_(SectionEnd::kInterrupted), status_(-1), request_(std::move(request)) {}
-SectionOutcome::SectionOutcome(SectionOutcome&& other) noexcept = default;
-SectionOutcome& SectionOutcome::operator=(SectionOutcome&& other) noexcept = default;
-SectionOutcome::~SectionOutcome() = default;
-
 namespace {
 
 // For its lifetime: SIGQUIT ignored, as a shell does while a command runs; SIGCHLD at its
@@ -106,7 +99,7 @@ SectionOutcome Classify(int status, int forwarded_signal) {
   int signal = WTERMSIG(status);
   bool requested = signal == forwarded_signal || signal == SIGINT || signal == SIGQUIT;
   if (!requested) return SectionOutcome(SectionEnd::kCrashed, -1);
-  return SectionOutcome(std::make_unique<SectionOutcome::Request>(signal));
+  return SectionOutcome(std::make_shared<const SectionOutcome::Request>(signal));
 }
 
 }  // namespace

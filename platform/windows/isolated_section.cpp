@@ -21,13 +21,6 @@ struct SectionOutcome::Request {
   DWORD exit_code;
 };
 
-SectionOutcome::SectionOutcome(SectionEnd end, int status) : end_(end), status_(status) {}
-SectionOutcome::SectionOutcome(std::unique_ptr<Request> request)
-    : end_(SectionEnd::kInterrupted), status_(-1), request_(std::move(request)) {}
-SectionOutcome::SectionOutcome(SectionOutcome&& other) noexcept = default;
-SectionOutcome& SectionOutcome::operator=(SectionOutcome&& other) noexcept = default;
-SectionOutcome::~SectionOutcome() = default;
-
 namespace {
 
 constexpr char kChannelPrefix[] = "Local\\fwlaunch-section-";
@@ -157,7 +150,7 @@ SectionOutcome OutcomeOf(HANDLE read_end, DWORD exit_code) {
       read == sizeof result)
     return SectionOutcome(SectionEnd::kReturned, result);
   if (exit_code == static_cast<DWORD>(STATUS_CONTROL_C_EXIT))
-    return SectionOutcome(std::make_unique<SectionOutcome::Request>(exit_code));
+    return SectionOutcome(std::make_shared<const SectionOutcome::Request>(exit_code));
   // Without a result the process ended itself early (os._exit in a script) with its own status,
   // or a fault ended it, whose codes all carry the error severity.
   if (exit_code < kErrorSeverity)
