@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace fwlaunch::platform {
@@ -80,6 +81,7 @@ class ControlIgnored {
 class Handle {
  public:
   explicit Handle(HANDLE handle = nullptr) : handle_(handle) {}
+  Handle(Handle&& other) noexcept : handle_(std::exchange(other.handle_, nullptr)) {}
   Handle(const Handle&) = delete;
   Handle& operator=(const Handle&) = delete;
   ~Handle() {
@@ -123,8 +125,10 @@ bool StartSuspendedCopy(PROCESS_INFORMATION* started) {
 }
 
 // Hands the pipe's write end to the suspended section's process on its own, through the
-// channel named for that process, where it looks when it starts.
-bool HandOverPipe(HANDLE process, DWORD process_id, HANDLE write_end) {
+// channel named for that process, where it looks when it starts: the channel returned must be
+// held until that process ends, or the name is gone before it looks, and it would take itself
+// for a run of its own. Null when the pipe could not be handed over.
+Handle HandOverPipe(HANDLE process, DWORD process_id, HANDLE write_end) {
   HANDLE child_pipe = nullptr;
   Handle channel(CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0,
                                     sizeof(std::uint64_t), ChannelName(process_id).c_str()));
@@ -137,7 +141,7 @@ bool HandOverPipe(HANDLE process, DWORD process_id, HANDLE write_end) {
     *static_cast<volatile std::uint64_t*>(view) = reinterpret_cast<std::uintptr_t>(child_pipe);
     UnmapViewOfFile(view);
   }
-  return handed;
+  return handed ? std::move(channel) : Handle();
 }
 
 // How the section's process ended. The result is in the pipe when the section returned; a
@@ -169,7 +173,8 @@ std::optional<SectionOutcome> RunChild() {
   // runs without: it then outlives a launcher that is killed, as it always did there.
   Handle job(JobEndingWithThisProcess());
   if (job.get() != nullptr) AssignProcessToJobObject(job.get(), process.get());
-  if (!HandOverPipe(process.get(), started.dwProcessId, write_end.get())) {
+  Handle channel = HandOverPipe(process.get(), started.dwProcessId, write_end.get());
+  if (channel.get() == nullptr) {
     TerminateProcess(process.get(), 255);
     return std::nullopt;
   }
