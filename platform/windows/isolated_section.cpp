@@ -10,6 +10,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 #include <utility>
 #include <vector>
@@ -25,6 +26,10 @@ struct SectionOutcome::Request {
 namespace {
 
 constexpr char kChannelPrefix[] = "Local\\fwlaunch-section-";
+// Set in the environment a section's process starts with, so that it knows itself one even if
+// its channel cannot be opened: it then ends rather than run, and start, a launcher of its own.
+constexpr wchar_t kSectionMarker[] = L"FWLAUNCH_SECTION_PROCESS";
+constexpr wchar_t kSectionMarkerRemoved[] = L"FWLAUNCH_SECTION_PROCESS=";
 // Exception codes (access violation 0xC0000005 and the like) all lie at or above this.
 constexpr DWORD kErrorSeverity = 0xC0000000;
 
@@ -120,8 +125,11 @@ bool StartSuspendedCopy(PROCESS_INFORMATION* started) {
   std::wstring command_line = GetCommandLineW();
   STARTUPINFOW startup = {};
   startup.cb = sizeof startup;
-  return CreateProcessW(program.data(), command_line.data(), nullptr, nullptr, TRUE,
-                        CREATE_SUSPENDED, nullptr, nullptr, &startup, started) != 0;
+  SetEnvironmentVariableW(kSectionMarker, L"1");
+  bool created = CreateProcessW(program.data(), command_line.data(), nullptr, nullptr, TRUE,
+                                CREATE_SUSPENDED, nullptr, nullptr, &startup, started) != 0;
+  SetEnvironmentVariableW(kSectionMarker, nullptr);
+  return created;
 }
 
 // Hands the pipe's write end to the suspended section's process on its own, through the
@@ -189,7 +197,13 @@ std::optional<SectionOutcome> RunChild() {
 
 }  // namespace
 
-bool IsSectionProcess() { return ParentChannel() != nullptr; }
+bool IsSectionProcess() {
+  // Taken out at once: a run the script starts is a run of its own.
+  // From the C library's copy as well, which the interpreter's os.environ is made from.
+  bool marked = GetEnvironmentVariableW(kSectionMarker, nullptr, 0) != 0;
+  _wputenv(kSectionMarkerRemoved);
+  return marked || ParentChannel() != nullptr;
+}
 
 // A console's Ctrl-C reaches each process attached to it once, and the launcher passes none on.
 void KeepOneInterruptOfEachPair() {}

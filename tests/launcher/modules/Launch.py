@@ -178,13 +178,14 @@ def Slow(library, image, status):
 
 
 def Nested(library, image, binary):
-    # A run started from inside a run; where there is an alarm, it ends a deadlock instead of
-    # hanging the test.
+    # A run started from inside a run, with a copy of the script's environment as scripts often
+    # pass one; where there is an alarm, it ends a deadlock instead of hanging the test.
+    import os
     import signal
     import subprocess
     if hasattr(signal, 'alarm'):
         signal.alarm(20)
-    return subprocess.call([binary, 'x', image, 'Seven'])
+    return subprocess.call([binary, 'x', image, 'Seven'], env=dict(os.environ))
 
 
 def Hold(library, image, log, seconds):

@@ -163,6 +163,16 @@ TEST_F(FwlaunchTest, ARunInsideARunDoesNotWaitForItsAncestor) {
   EXPECT_TRUE(Purged());
 }
 
+// A section's process that cannot find its channel to the launcher ends, rather than run as a
+// launcher and start a section's process of its own, one after another without end.
+TEST_F(FwlaunchTest, ASectionsProcessWithoutItsChannelEndsAtOnce) {
+  options.environment["FWLAUNCH_SECTION_PROCESS"] = "1";
+  ProgramRun run = Launch("Seven");
+  EXPECT_EQ(run.exit_status, 255);
+  EXPECT_EQ(run.out, "");
+  EXPECT_TRUE(fs::exists(Shared() / "state.dat")) << "purged, as only a launcher does";
+}
+
 TEST_F(FwlaunchTest, AnImagePackedByFwpackRunsThroughTheReferenceLibrary) {
   fs::path image = scratch.path() / "packed.fw";
   ProgramRun packed = RunProgram(FWLAUNCH_FWPACK, {"create", image.string(), "--compress",
