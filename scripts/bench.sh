@@ -5,6 +5,7 @@
 # Usage: scripts/bench.sh [RUNS]   (RUNS: per figure, default 15; the whole runs of A, B and C
 # take at least 31 rounds, three series each; about six minutes on 2 cores)
 # USER_PYTHON2 names the user's python2.7 to compare with (default: the python2.7 on PATH).
+# WINDOWS_BASELINE adds the Windows figure (bench/windows_figure.sh).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 runs=${1:-15}
@@ -196,6 +197,19 @@ rounds "$root/nested.out" --rounds "$runs" --reported \
 row "5. nested run, start to function ($filesystem)" "$(field "$root/nested.out" command 0 3) µs" \
   "$(field "$root/nested.out" command 1 3) µs (the project's python2.7 -OO -S)" \
   "$(series_ratio "$root/nested.out" 1)" "a few ms"
+
+# The Windows figure, when a Windows build and an interpreter to weigh its python27.dll against
+# are named: WINDOWS_BASELINE (an interpreter prefix, such as an earlier build in the cache),
+# WINDOWS_BUILD (default build-windows), WINDOWS_KIB (the payload, default 4096).
+if [ -n "${WINDOWS_BASELINE:-}" ]; then
+  echo "W. figure B on Windows: the build's python27.dll against $WINDOWS_BASELINE"
+  windows=$(bench/windows_figure.sh "${WINDOWS_BUILD:-build-windows}" "$WINDOWS_BASELINE" \
+              "$bench/process_rounds" "$whole_runs" "${WINDOWS_KIB:-4096}" | tail -n 1)
+  row "W. B on Windows under Wine, ${WINDOWS_KIB:-4096} KiB, against the baseline python27.dll" \
+    "$(echo "$windows" | sed -n 's/.*new \([0-9]*\) µs.*/\1/p') µs" \
+    "$(echo "$windows" | sed -n 's/.*baseline \([0-9]*\) µs.*/\1/p') µs" \
+    "$(echo "$windows" | sed -n 's/.*ratio //p')" "≤ 0.80"
+fi
 
 echo
 echo "Host: $host."
