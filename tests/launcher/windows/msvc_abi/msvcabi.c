@@ -82,12 +82,14 @@ static PyObject *join(PyObject *self, PyObject *args) {
   }
   buffer = (char *)malloc(total ? (size_t)total : 1);
   if (buffer == NULL) return PyErr_NoMemory();
-  Py_BEGIN_ALLOW_THREADS for (i = 0; i < count; ++i) {
+  Py_BEGIN_ALLOW_THREADS
+  for (i = 0; i < count; ++i) {
     PyObject *item = PyTuple_GET_ITEM(items, i);
     memcpy(buffer + at, PyString_AS_STRING(item), (size_t)PyString_GET_SIZE(item));
     at += PyString_GET_SIZE(item);
   }
-  Py_END_ALLOW_THREADS joined = PyString_FromStringAndSize(buffer, total);
+  Py_END_ALLOW_THREADS
+  joined = PyString_FromStringAndSize(buffer, total);
   free(buffer);
   return joined;
 }
