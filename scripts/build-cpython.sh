@@ -93,4 +93,6 @@ if ! EXTERNAL_SOURCES="$cache/source" \
 fi
 touch "$prefix/.complete"
 echo "build-cpython: built in $(( $(date +%s) - start )) s" >&2
+# What the profile was trained on, where the training depends on the machine.
+[ ! -f "$prefix/.profile" ] || echo "build-cpython: $(cat "$prefix/.profile")" >&2
 echo "$prefix"

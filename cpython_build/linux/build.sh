@@ -38,7 +38,7 @@ trained="$work/profile-task.done"
   CFLAGS="-ffile-prefix-map=$work=$neutral_source -fno-semantic-interposition" \
   LDFLAGS="-ffile-prefix-map=$work=$neutral_source -fno-semantic-interposition"
 make -j"$(nproc)" LINKFORSHARED="$link_program" \
-  PROFILE_TASK="-OO -S $here/profile_task.py $root $trained"
+  PROFILE_TASK="-OO -S $root/cpython_build/profile_task.py $root $trained"
 # The interpreter's make rule goes on when the training fails; a build without its profile is
 # not the one we ship.
 if [ ! -f "$trained" ]; then

@@ -3,6 +3,7 @@
 # cross-built with mingw-w64 (posix thread model, static libgcc: the result needs only system
 # DLLs), with the libraries the release's build takes from outside its tree (externals):
 # bzip2's sources, SQLite as sqlite3.dll, and OpenSSL linked into _ssl and _hashlib.
+# python27.dll is profile-guided: built instrumented, trained under Wine (train.sh), built again.
 # Usage: HOST_PYTHON=/path/python2.7 EXTERNAL_SOURCES=FOLDER build.sh SOURCE WORK PREFIX
 set -euo pipefail
 source=$1 work=$2 prefix=$3
@@ -48,12 +49,23 @@ openssl_tree=$(unpack_external openssl)
    ./Configure mingw no-shared no-tests no-engine no-dso --prefix="$work/openssl-target" --libdir=lib &&
  make -j"$jobs" build_libs && make install_dev && cp LICENSE "$work/openssl-target/LICENSE")
 
-cmake -S "$here" -B "$work/cmake" -DCMAKE_BUILD_TYPE=Release \
-  -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-i686.cmake" -DCMAKE_CROSSCOMPILING_EMULATOR= \
-  -DCPYTHON_SOURCE="$source" -DLIBFFI_HEADERS="$work/libffi" -DHOST_PYTHON="$HOST_PYTHON" \
-  -DBZIP2_SOURCE="$bzip2" -DSQLITE_SOURCE="$work/sqlite-build" -DOPENSSL_ROOT="$work/openssl-target"
+# PROFILE is generate (an instrumented python27.dll) or use (the one trained).
+configure() {
+  cmake -S "$here" -B "$work/cmake" -DCMAKE_BUILD_TYPE=Release \
+    -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-i686.cmake" -DCMAKE_CROSSCOMPILING_EMULATOR= \
+    -DCPYTHON_SOURCE="$source" -DLIBFFI_HEADERS="$work/libffi" -DHOST_PYTHON="$HOST_PYTHON" \
+    -DBZIP2_SOURCE="$bzip2" -DSQLITE_SOURCE="$work/sqlite-build" \
+    -DOPENSSL_ROOT="$work/openssl-target" -DPROFILE="$1"
+}
+
+configure generate
+cmake --build "$work/cmake" -j"$jobs" --target python27 python stdlib_zip _ctypes
+"$here/train.sh" "$root" "$work/cmake" "$work/training"
+
+configure use
 cmake --build "$work/cmake" -j"$jobs"
 cmake --install "$work/cmake" --prefix "$work/stage" --strip
+cp "$work/training/summary" "$work/stage/.profile"
 mkdir -p "$(dirname "$prefix")"
 mv "$work/stage" "$prefix"
 

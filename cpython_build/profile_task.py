@@ -37,9 +37,9 @@ def compile_modules(sources, folder):
         os.remove(name)
 
 
-def start_ups(folder):
+def start_ups(folder, starts):
     # A run's start and end: the interpreter with no site, then Launch imported from .pyo.
-    for _ in range(15):
+    for _ in range(starts):
         run('-OO', '-S', '-c', 'pass')
         run('-OO', '-S', '-c', 'import sys; sys.path.insert(0, %r); import Launch, firmware'
             % folder)
@@ -67,7 +67,8 @@ def packing_and_libraries():
         packed = zlib.compress(body, level)
         check(zlib.decompress(packed) == body, 'zlib')
         check(zlib.crc32(body) == zlib.crc32(zlib.decompress(packed)), 'zlib.crc32')
-    libc = ctypes.CDLL('libc.so.6')
+    # The C library the interpreter itself calls.
+    libc = ctypes.cdll.msvcrt if sys.platform == 'win32' else ctypes.CDLL('libc.so.6')
     libc.strlen.argtypes = [ctypes.c_char_p]
     transfer = ctypes.create_string_buffer(1 << 20)
     for i in xrange(2000):
@@ -76,12 +77,12 @@ def packing_and_libraries():
         check(ctypes.string_at(transfer, 64) == body[i:i + 64], 'ctypes.memmove')
 
 
-def main(root, done_marker):
+def main(root, done_marker, starts='15'):
     folder = tempfile.mkdtemp(prefix='fwlaunch-profile.')
     try:
         compile_modules([os.path.join(root, 'examples', 'demo', 'Launch.py'),
                          os.path.join(root, 'firmware_helper', 'firmware.py')], folder)
-        start_ups(folder)
+        start_ups(folder, int(starts))
         demo_conversion(root, folder)
         packing_and_libraries()
     finally:
