@@ -107,6 +107,13 @@ echo "host: process costs"
 read -r _ fork_us _ fork_large_us _ exec_us _ wake_us < <("$bench/host_costs")
 host="fork + exit + wait ${fork_us} µs (${fork_large_us} µs with 64 MiB touched), fork + exec of /bin/true ${exec_us} µs, a wake-up ${wake_us} µs"
 
+echo "loading the interpreter in the script's process"
+module="$build/lib/fwlaunch/libfwlaunch-interpreter.so"
+libpython=$(ldd "$module" | awk '$1 ~ /^libpython/ { print $3 }')
+read -r _ load_none _ load_now _ load_lazy _ load_library \
+  < <("$bench/module_load_cost" "$module" "$libpython")
+loading="a child that loads the interpreter module ${load_now} µs (bound lazily ${load_lazy} µs), libpython alone ${load_library} µs, nothing ${load_none} µs"
+
 echo "A, C. the whole run against the user's python2.7 and the project's own, started bare"
 # In the user's temporary folder, where fwlaunch's working folder really is: writing modules
 # costs differently there than in memory.
@@ -145,13 +152,13 @@ for image in run noop; do
   [ "$image" = noop ] && what="a Launch that does nothing"
   row "A. whole run, $what, against the user's python2.7 -OO -S" \
     "$(field "$out" command 0 3) µs" "$(field "$out" command 1 3) µs" \
-    "$(series_ratio "$out" 1)" "≤ 0.95"
+    "$(series_ratio "$out" 1)" "≤ 0.85"
   row "C. the same against the project's own interpreter, started bare" \
     "$(field "$out" command 0 3) µs" "$(field "$out" command 2 3) µs" \
     "$(series_ratio "$out" 2)" "≤ 1.10"
   row "C'. the same against the isolation floor (fork + embedded interpreter)" \
     "$(field "$out" command 0 3) µs" "$(field "$out" command 3 3) µs" \
-    "$(series_ratio "$out" 3)" "—"
+    "$(series_ratio "$out" 3)" "≤ 1.00"
   ours_kib=$(field "$out" command 0 4) user_kib=$(field "$out" command 1 4)
   own_kib=$(field "$out" command 2 4)
   row "peak memory: fwlaunch, the user's, the project's bare" "$ours_kib KiB" \
@@ -179,7 +186,7 @@ rounds "$root/hex.out" --rounds "$whole_runs" --series 3 --fresh "$root/scratch"
   -- "$user_python" -OO -S -c "$to_hex"
 row "B. the demo's HEX in pure Python, 4 MiB, against the user's python2.7 -OO -S" \
   "$(field "$root/hex.out" command 0 3) µs" "$(field "$root/hex.out" command 1 3) µs" \
-  "$(series_ratio "$root/hex.out" 1)" "≤ 0.85"
+  "$(series_ratio "$root/hex.out" 1)" "≤ 0.75"
 row "peak memory: fwlaunch, the user's" "$(field "$root/hex.out" command 0 4) KiB" \
   "$(field "$root/hex.out" command 1 4) KiB" \
   "$(mib_more "$(field "$root/hex.out" command 0 4)" "$(field "$root/hex.out" command 1 4)")" \
@@ -213,6 +220,7 @@ fi
 
 echo
 echo "Host: $host."
+echo "Loading (fork, load, exit, wait; medians of 401 alternating rounds): $loading."
 echo "Whole runs in the user's temporary folder ($filesystem), $whole_runs rounds a series; A, B and"
 echo "C: the median over the series of the rounds' own ratios, then each series'."
 echo
