@@ -50,6 +50,14 @@ add_test(NAME Python27DllExportsTheReleasesInterface
           "${CMAKE_CURRENT_SOURCE_DIR}/cpython_build/windows_exports_test.py"
           "${FWLAUNCH_WINDOWS_PYTHON}" "${CMAKE_OBJDUMP}" "${msvc_abi}/preprocess_as_msvc.sh")
 
+# The project's own python27.dll is the profile-guided build, not the instrumented one it was
+# trained as (another one, named by FWLAUNCH_WINDOWS_PYTHON_DIR, is the user's business).
+if(NOT FWLAUNCH_WINDOWS_PYTHON_DIR)
+  add_test(NAME Python27DllIsTheTrainedBuild
+    COMMAND "${CMAKE_CURRENT_SOURCE_DIR}/cpython_build/windows_profile_test.sh"
+            "${FWLAUNCH_WINDOWS_PYTHON}")
+endif()
+
 # The demo converts on Windows as on Linux: from the build tree, and from the Windows package
 # unpacked into a fresh Wine prefix. (Shell scripts that start the Windows programs with wine.)
 set(demo_modules "${PROJECT_BINARY_DIR}/examples/demo/modules")
