@@ -56,8 +56,9 @@ cmp -s "$scratch/new.hex" "$scratch/baseline.hex"
 EOF
 session bash "$scratch/measure.sh" </dev/null >"$scratch/rounds.out" 2>"$scratch/rounds.err" ||
   fail "the rounds failed: $(tail -n 5 "$scratch/rounds.err")"
-grep -qs "under qemu-i386" "$scratch/rounds.out" "$scratch/rounds.err" && echo "windows figure: Wine's i386 side" \
-  "ran under qemu-i386 on this kernel: the times weigh the emulator too"
+grep -qs "under qemu-i386" "$scratch/rounds.out" "$scratch/rounds.err" &&
+  echo "windows figure: Wine's i386 side ran under qemu-i386 on this kernel:" \
+    "the times weigh the emulator too"
 awk -v kib="$kib" '
   $1 == "command" { us[$2] = $3 }
   $1 == "ratio" && $2 == 1 {

@@ -131,19 +131,18 @@ class Pair(object):
     """Runs modules with the bare interpreter and inside the launcher, at once (many tests
     wait rather than compute), each attempt with logs of its own."""
 
-    def __init__(self, system, launcher, image, launch_py, bare_python, support, scratch):
-        self.system, self.scratch = system, scratch
+    def __init__(self, system, launcher, image, launch_py, bare_python, support, scratch, work,
+                 appdata):
+        self.scratch = scratch
         wine = ['wine'] if system == 'windows' else []
         support_arg = support if support == '-' else host_path(system, support)
         self.bare_command = wine + [bare_python, '-OO', '-S', host_path(system, launch_py),
                                     support_arg]
         arguments = [host_path(system, launcher), 'x', host_path(system, image), 'RunTests',
                      support_arg]
-        work = os.path.join(scratch, 'tmp', 'QALM')
         self.environment = dict(os.environ)
         if system == 'windows':
             # Wine sets the temporary folder from its own settings: cmd sets it for the run.
-            appdata = os.path.join(scratch, 'appdata')
             settings = ''.join('set %s=%s&& ' % pair for pair in (
                 ('TMP', host_path(system, os.path.dirname(work))),
                 ('TEMP', host_path(system, os.path.dirname(work))),
@@ -187,7 +186,8 @@ def compare(system, group, modules, known, launcher, fwpack, library, launch_py,
         print(open(os.path.join(scratch, 'fwpack.log')).read())
         return 'fwpack could not pack the firmware'
 
-    pair = Pair(system, launcher, image, launch_py, bare_python, support, scratch)
+    pair = Pair(system, launcher, image, launch_py, bare_python, support, scratch, work,
+                appdata)
     (bare, bare_seconds, bare_finished), (launched, launched_seconds, launched_finished), logs = \
         pair.run(modules, 'first')
     problems = []
